@@ -1,0 +1,24 @@
+// Windows paths on the host file system. A drive letter stands for a host folder (Z: is "/"
+// unless a test maps it elsewhere); "\" and "/" both separate; an element that exists is found
+// whatever its letter case, as the platform's file system finds it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace embedded {
+
+void MapDrive(char letter, const std::string& hostFolder);
+void UnmapDrive(char letter);
+// Back to the start: only Z: mapped, to "/".
+void ResetDriveMap();
+
+// The host path of a Windows path, or nothing when the path names no mapped drive (a UNC
+// path, an unmapped letter). "." and ".." are resolved within the drive, never above its root.
+std::optional<std::string> ToHostPath(std::string_view windowsPath);
+
+// The Windows path of a host path, under the mapped drive with the longest matching folder.
+std::optional<std::string> ToWindowsPath(const std::string& hostPath);
+
+} // namespace embedded

@@ -1,0 +1,52 @@
+#include "platform/embedded/host_paths.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class HostPathsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        embedded::MapDrive('C', temp.path());
+        temp.WriteFile("Mail/Saved/Report.PDF", "x");
+    }
+    void TearDown() override { embedded::ResetDriveMap(); }
+
+    testing_support::TempFolder temp;
+};
+
+TEST_F(HostPathsTest, MapsDrivesSeparatorsAndLetterCase) {
+    struct Case {
+        const char* name;
+        const char* windows;
+        std::string host;
+    };
+    const Case cases[] = {
+        {"backslashes", "C:\\Mail\\Saved\\Report.PDF", temp.path() + "/Mail/Saved/Report.PDF"},
+        {"lower-case drive and slashes", "c:/Mail/Saved", temp.path() + "/Mail/Saved"},
+        {"existing names in other case", "C:\\MAIL\\saved\\report.pdf",
+         temp.path() + "/Mail/Saved/Report.PDF"},
+        {"new name keeps its spelling", "C:\\mail\\New Folder", temp.path() + "/Mail/New Folder"},
+        {"dot-dot stays inside the drive", "C:\\..\\..\\Mail", temp.path() + "/Mail"},
+        {"trailing separator kept", "C:\\Mail\\", temp.path() + "/Mail/"},
+        {"default Z drive", "Z:\\etc", "/etc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(embedded::ToHostPath(c.windows), std::optional<std::string>(c.host));
+    }
+}
+
+TEST_F(HostPathsTest, UnmappedDrivesAndSharesHaveNoHostPath) {
+    EXPECT_FALSE(embedded::ToHostPath("Q:\\x").has_value());
+    EXPECT_FALSE(embedded::ToHostPath("\\\\server\\share\\x").has_value());
+}
+
+TEST_F(HostPathsTest, HostPathGoesBackUnderTheLongestMappedFolder) {
+    EXPECT_EQ(embedded::ToWindowsPath(temp.path() + "/Mail/Saved"),
+              std::optional<std::string>("C:\\Mail\\Saved"));
+    EXPECT_EQ(embedded::ToWindowsPath("/usr/share"), std::optional<std::string>("Z:\\usr\\share"));
+}
+
+} // namespace
