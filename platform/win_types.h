@@ -6,6 +6,7 @@
 #include <windows.h>
 #else
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 
 using BYTE = std::uint8_t;
@@ -33,6 +34,15 @@ using UINT_PTR = std::uintptr_t;
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
 using LRESULT = LONG_PTR;
+
+// Integer widths used by the COM, MAPI and structured storage declarations.
+using SHORT = std::int16_t;
+using USHORT = std::uint16_t;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
+using SIZE_T = std::size_t;
+using DWORD_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;

@@ -1,0 +1,85 @@
+// What the embedded message store holds: properties, attachments, recipients and embedded
+// messages as plain values. Tests read a message back in this form after the module ran.
+#pragma once
+
+#include "platform/mapi_tags.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace embedded {
+
+// One stored property. Integers, flags and times live in `number`; 8-bit text and binary
+// content in `bytes`; Unicode text in `wide`.
+struct PropertyValue {
+    ULONG tag = 0;
+    std::int64_t number = 0;
+    std::string bytes;
+    std::u16string wide;
+};
+
+std::string Utf8FromUtf16(const std::u16string& text);
+std::u16string Utf16FromUtf8(const std::string& text);
+
+FILETIME FileTimeFromTicks(std::int64_t ticks);
+std::int64_t TicksFromFileTime(const FILETIME& time);
+// A UTC calendar time as a FILETIME.
+FILETIME UtcFileTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// Properties keyed by property identifier: one value per identifier, whatever its type.
+class PropertyBag {
+  public:
+    void SetText(ULONG tag, const std::string& utf8); // PT_STRING8 or PT_UNICODE tag
+    void SetLong(ULONG tag, LONG value);
+    void SetBoolean(ULONG tag, bool value);
+    void SetTime(ULONG tag, const FILETIME& value);
+    void SetBinary(ULONG tag, const std::string& bytes);
+    void Put(const PropertyValue& value);
+    void Remove(ULONG tag);
+
+    // The value of the tag's identifier, whatever type it was stored with.
+    const PropertyValue* Find(ULONG tag) const;
+    PropertyValue* Find(ULONG tag);
+    bool Has(ULONG tag) const { return Find(tag) != nullptr; }
+    // Text of a string property of either width, as UTF-8.
+    std::optional<std::string> Text(ULONG tag) const;
+    std::optional<LONG> Long(ULONG tag) const;
+    std::optional<FILETIME> Time(ULONG tag) const;
+    std::optional<std::string> Binary(ULONG tag) const;
+
+    const std::map<ULONG, PropertyValue>& Values() const { return values; }
+
+  private:
+    std::map<ULONG, PropertyValue> values;
+};
+
+struct MessageData;
+
+struct AttachmentData : PropertyBag {
+    // The message inside an ATTACH_EMBEDDED_MSG attachment (PR_ATTACH_DATA_OBJ).
+    std::unique_ptr<MessageData> embedded;
+
+    AttachmentData();
+    AttachmentData(const AttachmentData& other);
+    AttachmentData& operator=(const AttachmentData& other);
+    AttachmentData(AttachmentData&&) noexcept;
+    AttachmentData& operator=(AttachmentData&&) noexcept;
+    ~AttachmentData();
+
+    LONG Method() const { return Long(PR_ATTACH_METHOD).value_or(0); }
+    // PR_ATTACH_DATA_BIN, empty when there is none.
+    std::string Content() const { return Binary(PR_ATTACH_DATA_BIN).value_or(std::string()); }
+};
+
+struct MessageData : PropertyBag {
+    // By attachment number, which stays with its attachment for the message's life.
+    std::map<ULONG, AttachmentData> attachments;
+    ULONG nextAttachmentNumber = 0;
+    std::vector<PropertyBag> recipients;
+};
+
+} // namespace embedded
