@@ -1,0 +1,298 @@
+// A file of the host file system as a stream, for OpenStreamOnFile. Data goes through a fixed
+// chunk, so copying a file of any size holds no more than that chunk in memory.
+#include "platform/embedded/fault_injection.h"
+#include "platform/embedded/host_paths.h"
+#include "platform/mapi_functions.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using embedded::EnterOperation;
+
+constexpr std::size_t kCopyChunk = 64 * 1024;
+
+HRESULT ResultOfErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return MAPI_E_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return MAPI_E_NO_ACCESS;
+    case ENOSPC:
+    case EDQUOT:
+        return STG_E_MEDIUMFULL;
+    default:
+        return MAPI_E_CALL_FAILED;
+    }
+}
+
+class FileStream final : public IStream {
+  public:
+    FileStream(int fd, bool writable) : fd(fd), writable(writable) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
+        if (ppvObject == nullptr) {
+            return E_POINTER;
+        }
+        *ppvObject = nullptr;
+        if (riid != IID_IUnknown && riid != IID_ISequentialStream && riid != IID_IStream) {
+            return E_NOINTERFACE;
+        }
+        *ppvObject = static_cast<IStream*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        if (pcbRead != nullptr) {
+            *pcbRead = 0;
+        }
+        HRESULT hr = EnterOperation("Read", cb);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (pv == nullptr && cb > 0) {
+            return STG_E_INVALIDPOINTER;
+        }
+        ULONG total = 0;
+        while (total < cb) {
+            const ssize_t got = ::read(fd, static_cast<char*>(pv) + total, cb - total);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                return STG_E_READFAULT;
+            }
+            if (got == 0) {
+                break;
+            }
+            total += static_cast<ULONG>(got);
+        }
+        if (pcbRead != nullptr) {
+            *pcbRead = total;
+        }
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
+        if (pcbWritten != nullptr) {
+            *pcbWritten = 0;
+        }
+        HRESULT hr = EnterOperation("Write", cb);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!writable) {
+            return STG_E_ACCESSDENIED;
+        }
+        if (pv == nullptr && cb > 0) {
+            return STG_E_INVALIDPOINTER;
+        }
+        ULONG total = 0;
+        while (total < cb) {
+            const ssize_t put = ::write(fd, static_cast<const char*>(pv) + total, cb - total);
+            if (put < 0 && errno == EINTR) {
+                continue;
+            }
+            if (put < 0) {
+                if (pcbWritten != nullptr) {
+                    *pcbWritten = total;
+                }
+                return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+            }
+            total += static_cast<ULONG>(put);
+        }
+        if (pcbWritten != nullptr) {
+            *pcbWritten = total;
+        }
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                   ULARGE_INTEGER* plibNewPosition) override {
+        HRESULT hr = EnterOperation("Seek", dwOrigin);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        int whence = SEEK_SET;
+        if (dwOrigin == STREAM_SEEK_CUR) {
+            whence = SEEK_CUR;
+        } else if (dwOrigin == STREAM_SEEK_END) {
+            whence = SEEK_END;
+        } else if (dwOrigin != STREAM_SEEK_SET) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        const off_t at = ::lseek(fd, static_cast<off_t>(dlibMove.QuadPart), whence);
+        if (at < 0) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        if (plibNewPosition != nullptr) {
+            plibNewPosition->QuadPart = static_cast<ULONGLONG>(at);
+        }
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override {
+        HRESULT hr = EnterOperation("SetSize");
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!writable) {
+            return STG_E_ACCESSDENIED;
+        }
+        if (libNewSize.QuadPart > static_cast<ULONGLONG>(INT64_MAX) ||
+            ::ftruncate(fd, static_cast<off_t>(libNewSize.QuadPart)) != 0) {
+            return STG_E_MEDIUMFULL;
+        }
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                     ULARGE_INTEGER* pcbWritten) override {
+        HRESULT hr = EnterOperation("CopyTo");
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (pstm == nullptr) {
+            return STG_E_INVALIDPOINTER;
+        }
+        std::uint64_t read = 0;
+        std::uint64_t written = 0;
+        std::string chunk(kCopyChunk, '\0');
+        while (read < cb.QuadPart) {
+            const ULONG want =
+                static_cast<ULONG>(std::min<std::uint64_t>(chunk.size(), cb.QuadPart - read));
+            ULONG got = 0;
+            hr = Read(chunk.data(), want, &got);
+            if (FAILED(hr) || got == 0) {
+                break;
+            }
+            read += got;
+            ULONG put = 0;
+            hr = pstm->Write(chunk.data(), got, &put);
+            written += put;
+            if (FAILED(hr)) {
+                break;
+            }
+        }
+        if (pcbRead != nullptr) {
+            pcbRead->QuadPart = read;
+        }
+        if (pcbWritten != nullptr) {
+            pcbWritten->QuadPart = written;
+        }
+        return FAILED(hr) ? hr : S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
+        HRESULT hr = EnterOperation("Commit", grfCommitFlags);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return writable && ::fsync(fd) != 0 ? STG_E_WRITEFAULT : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Revert() override { return EnterOperation("Revert"); }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        HRESULT hr = EnterOperation("LockRegion");
+        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        HRESULT hr = EnterOperation("UnlockRegion");
+        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
+        HRESULT hr = EnterOperation("Stat", grfStatFlag);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (pstatstg == nullptr) {
+            return STG_E_INVALIDPOINTER;
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) {
+            return STG_E_ACCESSDENIED;
+        }
+        *pstatstg = STATSTG{};
+        pstatstg->type = STGTY_STREAM;
+        pstatstg->cbSize.QuadPart = static_cast<ULONGLONG>(info.st_size);
+        pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override {
+        if (ppstm != nullptr) {
+            *ppstm = nullptr;
+        }
+        HRESULT hr = EnterOperation("Clone");
+        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+    }
+
+  private:
+    ~FileStream() { ::close(fd); }
+
+    int fd;
+    bool writable;
+    std::atomic<ULONG> references{1};
+};
+
+} // namespace
+
+HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags,
+                                           LPSTR lpszFileName, LPSTR, LPSTREAM* lppStream) {
+    if (lppStream != nullptr) {
+        *lppStream = nullptr;
+    }
+    HRESULT hr = EnterOperation("OpenStreamOnFile", ulFlags);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (lpszFileName == nullptr || lppStream == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    // A unique temporary name is not asked for by the module; refuse it rather than guess.
+    if ((ulFlags & SOF_UNIQUEFILENAME) != 0) {
+        return MAPI_E_NO_SUPPORT;
+    }
+    const auto hostPath = embedded::ToHostPath(lpszFileName);
+    if (!hostPath) {
+        return MAPI_E_NOT_FOUND;
+    }
+    const DWORD access = ulFlags & 0x3;
+    const bool writable = access == STGM_WRITE || access == STGM_READWRITE;
+    int flags = access == STGM_READWRITE ? O_RDWR : (access == STGM_WRITE ? O_WRONLY : O_RDONLY);
+    if ((ulFlags & STGM_CREATE) != 0) {
+        if (!writable) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        flags |= O_CREAT | O_TRUNC;
+    }
+    const int fd = ::open(hostPath->c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return ResultOfErrno(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return MAPI_E_NO_ACCESS;
+    }
+    *lppStream = new FileStream(fd, writable);
+    return S_OK;
+}
