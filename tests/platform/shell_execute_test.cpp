@@ -63,7 +63,6 @@ TEST_F(ShellExecuteTest, AProgramGetsItsParametersSplitWithDrivePathsMadeHostPat
               (Arguments{"/usr/bin/touch", temp.path() + "/a&b $(x) `y`.txt", "-c", "plain"}));
     EXPECT_EQ(launch.workingFolder, temp.path());
     EXPECT_EQ(launch.show, SW_SHOW);
-    EXPECT_FALSE(temp.Exists("a&b $(x) `y`.txt")) << "an intercepted launch starts nothing";
 }
 
 TEST_F(ShellExecuteTest, AFolderOrDocumentOpensWithTheDesktopOpener) {
