@@ -1,3 +1,4 @@
+#include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_windows.h"
 #include "platform/embedded/module_loader.h"
 #include "platform/win32_dialogs.h"
@@ -53,6 +54,7 @@ INT_PTR CALLBACK TraceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 class DialogBoxTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        embedded::ResetPlatformTrace();
         instance = embedded::LoadModule(FilvexResources());
         // Client area at (103, 122): the host window's frame is 3 pixels, its caption 19.
         owner = embedded::CreateHostWindow("Mail", RECT{100, 100, 1100, 900});
@@ -221,11 +223,46 @@ TEST_F(DialogBoxTest, WindowCallsMoveResizeAndBindObjects) {
     EXPECT_TRUE(user->Dialogs().empty()) << "a dialog ended while opening never shows";
 }
 
+TEST_F(DialogBoxTest, ABoxShownFromTheDialogIsOwnedByItAndAnsweredInTurn) {
+    Trace trace;
+    HWND activeDuringBox = nullptr;
+    trace.onCommand = [&](HWND dialog, int id, int) {
+        if (id == IDOK) {
+            activeDuringBox = GetActiveWindow();
+            if (MessageBoxA(dialog, "Please specify a valid folder name (can not be empty).",
+                            "Filvex", MB_ICONERROR) == IDOK) {
+                EndDialog(dialog, IDOK);
+            }
+        }
+    };
+    HWND dialogWindow = nullptr;
+    user->ExpectDialog(255, [&](embedded::DialogView& dialog) {
+        dialogWindow = dialog.Handle();
+        EXPECT_FALSE(dialog.Enabled(1)) << "OK starts disabled";
+        EXPECT_FALSE(dialog.Click(1));
+        EnableWindow(GetDlgItem(dialog.Handle(), 1), TRUE);
+        EXPECT_TRUE(dialog.Click(1));
+        EXPECT_TRUE(dialog.Ended());
+    });
+    user->ExpectMessageBox(IDOK);
+
+    EXPECT_EQ(Run(255, trace), IDOK);
+
+    ASSERT_EQ(user->MessageBoxes().size(), 1u);
+    EXPECT_EQ(user->MessageBoxes()[0].owner, dialogWindow);
+    EXPECT_EQ(activeDuringBox, dialogWindow);
+    EXPECT_EQ(GetActiveWindow(), owner) << "the owner is active again";
+    ASSERT_EQ(user->Failures().size(), 1u) << "the click on the disabled OK";
+    user->ClearFailures();
+}
+
 TEST_F(DialogBoxTest, DialogsThatCannotRunAnswerTheFailureValues) {
     Trace trace;
     EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(208), owner, TraceProc, 0), -1)
         << "unknown instance";
     EXPECT_EQ(Run(999, trace), -1) << "no such template";
+    embedded::FailNthCall("DialogBoxParamA", 1, E_OUTOFMEMORY);
+    EXPECT_EQ(Run(208, trace), -1) << "injected failure";
     EXPECT_EQ(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(208), reinterpret_cast<HWND>(8), TraceProc, 0),
         0)
