@@ -1,0 +1,27 @@
+// Windows that exist outside the module: the mail client's main window that owns the module's
+// boxes and dialogs. A test or the command-line host creates them.
+#pragma once
+
+#include "platform/win32_windows.h"
+
+#include <cstddef>
+#include <string>
+
+namespace embedded {
+
+// A captioned top-level window at the given screen rectangle.
+HWND CreateHostWindow(const std::string& caption, const RECT& screenRect);
+// Every window gone, the focus and the active window cleared: what a test fixture does first.
+void ResetWindows();
+// Windows alive apart from the desktop; a finished dialog leaves none behind.
+std::size_t LiveWindowCount();
+
+// The desktop's size in pixels.
+constexpr LONG kScreenWidth = 1920;
+constexpr LONG kScreenHeight = 1080;
+// The frame of a captioned window, in pixels: 3 on each side and a caption of 19 above the
+// client area, as the classic theme draws them at 96 dpi.
+constexpr LONG kFrameWidth = 3;
+constexpr LONG kCaptionHeight = 19;
+
+} // namespace embedded
