@@ -6,6 +6,7 @@
 #include "platform/mapi_functions.h"
 #include "platform/win32_files.h"
 #include "platform/win32_text.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -24,14 +25,14 @@ bool EnsureFolder(LPCSTR path, HWND ownerWindow) {
         const DWORD attributes = GetFileAttributesA(existing);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             if (ownerWindow != nullptr) {
-                ShowResourceError(ownerWindow, kFileInTheWayText, path);
+                ShowResourceError(ownerWindow, resource_ids::kFileBlocksFolder, path);
             }
             return false;
         }
         return true;
     }
     if (ownerWindow != nullptr) {
-        ShowResourceError(ownerWindow, kFolderCreateFailedText, path);
+        ShowResourceError(ownerWindow, resource_ids::kFolderCreateFailed, path);
     }
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include "host/module_instance.h"
 #include "platform/win32_text.h"
+#include "resources/resource_ids.h"
 #include "platform/win32_ui.h"
 
 #include <cstdarg>
@@ -26,7 +27,7 @@ int ShowFormatted(HWND ownerWindow, UINT stringId, UINT flags, va_list* inserts)
         return -1;
     }
     char caption[kCaptionCapacity];
-    if (LoadStringA(instance, kCaptionText, caption, kCaptionCapacity) == 0) {
+    if (LoadStringA(instance, resource_ids::kProductCaption, caption, kCaptionCapacity) == 0) {
         return -1;
     }
     return MessageBoxA(ownerWindow, text, caption, flags);

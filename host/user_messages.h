@@ -5,16 +5,6 @@
 
 #include "platform/win_types.h"
 
-// The string ids of the table, by their use.
-enum UserMessageId : UINT {
-    kCaptionText = 100,
-    kFolderCreateFailedText = 101,
-    kFolderNameEmptyText = 102,
-    kAboutText = 103,
-    kNameFilterIllegalText = 110,
-    kFileInTheWayText = 115,
-};
-
 // Asks or tells; returns the button pressed (IDYES, IDNO, ...) or -1 when nothing could be shown.
 int ShowResourceMessage(HWND ownerWindow, UINT stringId, UINT flags, ...);
 

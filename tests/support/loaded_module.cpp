@@ -1,0 +1,18 @@
+#include "tests/support/loaded_module.h"
+
+#include "host/module_instance.h"
+#include "platform/embedded/module_loader.h"
+#include "resources/filvex_resources.h"
+
+namespace testing_support {
+
+LoadedModule::LoadedModule() : instance_(embedded::LoadModule(FilvexResources())) {
+    SetModuleInstance(instance_);
+}
+
+LoadedModule::~LoadedModule() {
+    SetModuleInstance(nullptr);
+    embedded::UnloadModule(instance_);
+}
+
+} // namespace testing_support
