@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,51 @@ TEST_F(MessageStoreTest, TextIsGivenInTheWidthAskedFor) {
             EXPECT_EQ(std::string(value->Value.lpszA), text);
         }
     }
+}
+
+TEST_F(MessageStoreTest, NoTagArrayAsksForEveryProperty) {
+    const EntryId id = store.AddMessage(
+        MessageDraft().Text(CHANGE_PROP_TYPE(PR_SUBJECT, PT_UNICODE), "Hello").Long(PR_ACCESS, 3));
+    ComPtr<IMessage> message = Open(id);
+    struct Case {
+        const char* name;
+        ULONG flags;
+        ULONG subjectTag;
+    };
+    const Case cases[] = {
+        {"8-bit strings by default", 0, PR_SUBJECT},
+        {"Unicode strings with MAPI_UNICODE", MAPI_UNICODE,
+         CHANGE_PROP_TYPE(PR_SUBJECT, PT_UNICODE)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ULONG count = 0;
+        MapiBuffer<SPropValue> values;
+        ASSERT_EQ(message->GetProps(nullptr, c.flags, &count, values.Out()), S_OK);
+        std::vector<ULONG> tags;
+        for (ULONG i = 0; i < count; ++i) {
+            tags.push_back(values[i].ulPropTag);
+        }
+        for (ULONG expected : {c.subjectTag, PR_ACCESS, PR_ENTRYID, PR_PARENT_ENTRYID}) {
+            EXPECT_NE(std::find(tags.begin(), tags.end(), expected), tags.end()) << expected;
+        }
+    }
+}
+
+TEST_F(MessageStoreTest, FailedRowReadLeavesNoRows) {
+    const EntryId id = store.AddMessage(MessageDraft().File("a.txt", "a").File("b.txt", "b"));
+    ComPtr<IMessage> message = Open(id);
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(message->GetAttachmentTable(MAPI_DEFERRED_ERRORS, table.Out()), S_OK);
+    embedded::FailNthCall("QueryRows", 2, MAPI_E_CALL_FAILED);
+    RowSet rows;
+    EXPECT_EQ(HrQueryAllRows(table.Get(), nullptr, nullptr, nullptr, 0, rows.Out()),
+              MAPI_E_CALL_FAILED);
+    EXPECT_EQ(rows.Get(), nullptr);
+    EXPECT_EQ(HrQueryAllRows(table.Get(), nullptr, nullptr, nullptr, 1, rows.Out()),
+              MAPI_E_TABLE_TOO_BIG);
+    ASSERT_EQ(HrQueryAllRows(table.Get(), nullptr, nullptr, nullptr, 0, rows.Out()), S_OK);
+    EXPECT_EQ(Numbers(rows), (std::vector<LONG>{0, 1}));
 }
 
 TEST_F(MessageStoreTest, ChangesReleasedUnsavedAreDiscarded) {
