@@ -52,6 +52,8 @@ struct IExchExtCallback : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetMenu(HMENU* lphmenu) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetToolbar(ULONG tbid, HWND* lphwndTb) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSession(LPMAPISESSION* lppses, LPADRBOOK* lppab) = 0;
+    // windows.h renames GetObject to GetObjectA; declaration and calls are renamed alike, and
+    // the slot is what counts.
     virtual HRESULT STDMETHODCALLTYPE GetObject(LPMDB* lppmdb, LPMAPIPROP* lppmp) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSelectionCount(ULONG* lpceid) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSelectionItem(ULONG ieid, ULONG* lpcbEid,

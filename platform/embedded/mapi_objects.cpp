@@ -1539,6 +1539,12 @@ HRESULT OpenStoreEntry(const std::shared_ptr<StoreData>& store, ULONG cbEntryID,
     return MAPI_E_NOT_FOUND;
 }
 
+IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number) {
+    const MessageRecord& record = store->messages.at(number);
+    return new MessageObject(
+        record.data, std::make_unique<StoreMessageHome>(store, record.folder, number), true);
+}
+
 IMAPISession* NewSession(const std::shared_ptr<StoreData>& store) {
     return new SessionObject(store);
 }

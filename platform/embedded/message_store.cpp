@@ -208,6 +208,10 @@ IMAPISession* MessageStore::OpenSession() {
     return NewSession(store);
 }
 
+IMessage* MessageStore::OpenMessage(const EntryId& message) {
+    return NewStoreMessage(store, NumberOf(*store, message, EntryKind::Message));
+}
+
 IMsgStore* MessageStore::OpenStore() {
     return NewStoreObject(store);
 }

@@ -111,6 +111,10 @@ class MessageStore {
 
     // A new session on the store, with one reference for the caller.
     IMAPISession* OpenSession();
+    // The message opened for reading and writing, with one reference for the caller, as a host
+    // hands a message to the module. It bypasses fault injection and the call log, so that a
+    // test's setup does not use up the faults meant for the module.
+    IMessage* OpenMessage(const EntryId& message);
     // The store object, as a host hands it out with the open message; one reference.
     IMsgStore* OpenStore();
 

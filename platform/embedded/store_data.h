@@ -41,6 +41,8 @@ HRESULT ParseEntryId(const StoreData& store, ULONG cbEntryID, const ENTRYID* lpE
 HRESULT OpenStoreEntry(const std::shared_ptr<StoreData>& store, ULONG cbEntryID,
                        LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
                        LPUNKNOWN* lppUnk);
+// A saved message opened for reading and writing, without a platform call of its own.
+IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number);
 IMAPISession* NewSession(const std::shared_ptr<StoreData>& store);
 IMsgStore* NewStoreObject(const std::shared_ptr<StoreData>& store);
 
