@@ -209,7 +209,7 @@ IMAPISession* MessageStore::OpenSession() {
 }
 
 IMessage* MessageStore::OpenMessage(const EntryId& message) {
-    return NewStoreMessage(store, NumberOf(*store, message, EntryKind::Message));
+    return NewStoreMessage(store, NumberOf(*store, message, EntryKind::Message), true);
 }
 
 IMsgStore* MessageStore::OpenStore() {

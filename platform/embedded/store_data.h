@@ -41,8 +41,10 @@ HRESULT ParseEntryId(const StoreData& store, ULONG cbEntryID, const ENTRYID* lpE
 HRESULT OpenStoreEntry(const std::shared_ptr<StoreData>& store, ULONG cbEntryID,
                        LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
                        LPUNKNOWN* lppUnk);
-// A saved message opened for reading and writing, without a platform call of its own.
-IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number);
+// A saved message opened without a platform call of its own.
+IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number, bool writable);
+// A new message in `folder` that enters the store at its first SaveChanges.
+IMessage* NewFolderMessage(const std::shared_ptr<StoreData>& store, ULONG folder);
 IMAPISession* NewSession(const std::shared_ptr<StoreData>& store);
 IMsgStore* NewStoreObject(const std::shared_ptr<StoreData>& store);
 

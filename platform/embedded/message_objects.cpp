@@ -1,0 +1,678 @@
+// Messages, attachments and attachment content streams of the embedded store. Each object works
+// on its own copy of what it opened and writes it back at SaveChanges, one level up: an
+// attachment into its message, a message into the store or into the attachment that holds it.
+// Releasing an object without saving drops its changes, as MAPI's transacted objects do.
+#include "platform/embedded/property_object.h"
+#include "platform/com_ptr.h"
+
+#include <cstring>
+
+namespace embedded {
+namespace {
+
+class AttachmentObject;
+
+// Where a message's SaveChanges writes.
+class MessageHome {
+  public:
+    virtual ~MessageHome() = default;
+    virtual HRESULT Save(const MessageData& data) = 0;
+    virtual void AddComputed(std::vector<PropertyValue>&) const {}
+};
+
+class StoreMessageHome final : public MessageHome {
+  public:
+    // number 0: a message created in `folder` that is not in the store until its first save.
+    StoreMessageHome(std::shared_ptr<StoreData> store, ULONG folder, ULONG number)
+        : store(std::move(store)), folder(folder), number(number) {}
+    HRESULT Save(const MessageData& data) override {
+        if (number == 0) {
+            number = store->nextObject++;
+            store->messages[number] = MessageRecord{folder, data};
+            return S_OK;
+        }
+        auto it = store->messages.find(number);
+        if (it == store->messages.end()) {
+            return MAPI_E_OBJECT_DELETED;
+        }
+        it->second.data = data;
+        return S_OK;
+    }
+    void AddComputed(std::vector<PropertyValue>& values) const override {
+        if (number != 0) {
+            values.push_back(
+                ComputedBinary(PR_ENTRYID, MakeEntryId(*store, EntryKind::Message, number)));
+        }
+        values.push_back(
+            ComputedBinary(PR_PARENT_ENTRYID, MakeEntryId(*store, EntryKind::Folder, folder)));
+    }
+
+  private:
+    std::shared_ptr<StoreData> store;
+    ULONG folder;
+    ULONG number;
+};
+
+class EmbeddedMessageHome final : public MessageHome {
+  public:
+    explicit EmbeddedMessageHome(AttachmentObject* attachment);
+    ~EmbeddedMessageHome() override;
+    HRESULT Save(const MessageData& data) override;
+
+  private:
+    AttachmentObject* attachment;
+};
+
+class MessageObject final : public PropertyObject<IMessage> {
+  public:
+    MessageObject(MessageData data, std::unique_ptr<MessageHome> home, bool canWrite)
+        : data(std::move(data)), home(std::move(home)) {
+        writable = canWrite;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetAttachmentTable(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+        HRESULT hr = EnterOperation("GetAttachmentTable", ulFlags);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (lppTable == nullptr) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        std::vector<std::vector<PropertyValue>> rows;
+        for (const auto& [number, attachment] : data.attachments) {
+            std::vector<PropertyValue> row;
+            row.push_back(Computed(PR_ATTACH_NUM, number));
+            row.push_back(Computed(PR_ATTACH_SIZE, static_cast<LONG>(attachment.Content().size())));
+            for (const auto& entry : attachment.Values()) {
+                if (PROP_ID(entry.second.tag) != PROP_ID(PR_ATTACH_DATA_BIN)) {
+                    row.push_back(entry.second);
+                }
+            }
+            rows.push_back(std::move(row));
+        }
+        *lppTable = NewSnapshotTable(std::move(rows), {PR_ATTACH_NUM, PR_ATTACH_METHOD,
+                                                       PR_DISPLAY_NAME, PR_ATTACH_LONG_FILENAME,
+                                                       PR_ATTACH_FILENAME, PR_ATTACH_LONG_PATHNAME,
+                                                       PR_ATTACH_SIZE, PR_RENDERING_POSITION});
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface, ULONG ulFlags,
+                                         LPATTACH* lppAttach) override;
+    HRESULT STDMETHODCALLTYPE CreateAttach(LPCIID lpInterface, ULONG ulFlags,
+                                           ULONG* lpulAttachmentNum, LPATTACH* lppAttach) override;
+    HRESULT STDMETHODCALLTYPE DeleteAttach(ULONG ulAttachmentNum, ULONG_PTR, LPMAPIPROGRESS,
+                                           ULONG ulFlags) override {
+        HRESULT hr = EnterOperation("DeleteAttach", ulFlags);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!writable) {
+            return MAPI_E_NO_ACCESS;
+        }
+        return data.attachments.erase(ulAttachmentNum) == 0 ? MAPI_E_NOT_FOUND : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetRecipientTable(ULONG ulFlags, LPMAPITABLE* lppTable) override {
+        HRESULT hr = EnterOperation("GetRecipientTable", ulFlags);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (lppTable == nullptr) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        std::vector<std::vector<PropertyValue>> rows;
+        LONG rowId = 0;
+        for (const PropertyBag& recipient : data.recipients) {
+            std::vector<PropertyValue> row{Computed(PR_ROWID, rowId++)};
+            for (const auto& entry : recipient.Values()) {
+                row.push_back(entry.second);
+            }
+            rows.push_back(std::move(row));
+        }
+        *lppTable = NewSnapshotTable(std::move(rows), {PR_ROWID, PR_DISPLAY_NAME, PR_EMAIL_ADDRESS,
+                                                       PR_ADDRTYPE, PR_RECIPIENT_TYPE});
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) override {
+        HRESULT hr = EnterOperation("ModifyRecipients", ulFlags);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!writable) {
+            return MAPI_E_NO_ACCESS;
+        }
+        if (lpMods == nullptr) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        if ((ulFlags & (MODRECIP_MODIFY | MODRECIP_REMOVE)) != 0) {
+            return MAPI_E_NO_SUPPORT;
+        }
+        if ((ulFlags & MODRECIP_ADD) == 0) {
+            data.recipients.clear(); // no flag: the list replaces the recipients
+        }
+        for (ULONG i = 0; i < lpMods->cEntries; ++i) {
+            PropertyBag recipient;
+            const ADRENTRY& entry = lpMods->aEntries[i];
+            for (ULONG v = 0; v < entry.cValues; ++v) {
+                std::optional<PropertyValue> stored = ReadPropValue(entry.rgPropVals[v]);
+                if (stored && PROP_ID(stored->tag) != PROP_ID(PR_ROWID)) {
+                    recipient.Put(*stored);
+                }
+            }
+            data.recipients.push_back(std::move(recipient));
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SubmitMessage(ULONG) override { return Unsupported("SubmitMessage"); }
+    HRESULT STDMETHODCALLTYPE SetReadFlag(ULONG ulFlags) override {
+        return EnterOperation("SetReadFlag", ulFlags);
+    }
+    HRESULT STDMETHODCALLTYPE CopyTo(ULONG ciidExclude, LPCIID rgiidExclude,
+                                     LPSPropTagArray lpExcludeProps, ULONG_PTR ulUIParam,
+                                     LPMAPIPROGRESS lpProgress, LPCIID lpInterface,
+                                     LPVOID lpDestObj, ULONG ulFlags,
+                                     LPSPropProblemArray* lppProblems) override;
+
+    MessageData data;
+
+  protected:
+    bool Answers(REFIID riid) const override {
+        return AnyOf(riid, {&IID_IUnknown, &IID_IMAPIProp, &IID_IMessage});
+    }
+    PropertyBag& Bag() override { return data; }
+    void AddComputed(std::vector<PropertyValue>& values) const override {
+        values.push_back(Computed(PR_OBJECT_TYPE, MAPI_MESSAGE));
+        home->AddComputed(values);
+    }
+    HRESULT Commit() override { return home->Save(data); }
+
+  private:
+    std::unique_ptr<MessageHome> home;
+};
+
+class PropertyStream;
+
+class AttachmentObject final : public PropertyObject<IAttach> {
+  public:
+    AttachmentObject(MessageObject* message, ULONG number, AttachmentData data, bool canWrite,
+                     bool created)
+        : data(std::move(data)), message(message), number(number), created(created) {
+        writable = canWrite;
+        message->AddRef();
+    }
+    ~AttachmentObject() override { message->Release(); }
+
+    AttachmentData data;
+
+  protected:
+    bool Answers(REFIID riid) const override {
+        return AnyOf(riid, {&IID_IUnknown, &IID_IMAPIProp, &IID_IAttachment});
+    }
+    PropertyBag& Bag() override { return data; }
+    void AddComputed(std::vector<PropertyValue>& values) const override {
+        values.push_back(Computed(PR_OBJECT_TYPE, MAPI_ATTACH));
+        values.push_back(Computed(PR_ATTACH_NUM, number));
+    }
+    // Into the message, where it waits for the message's own SaveChanges.
+    HRESULT Commit() override {
+        auto it = message->data.attachments.find(number);
+        if (it == message->data.attachments.end() && !created) {
+            return MAPI_E_OBJECT_DELETED;
+        }
+        message->data.attachments[number] = data;
+        created = false;
+        return S_OK;
+    }
+    HRESULT OpenPropertyObject(ULONG ulPropTag, REFIID riid, ULONG, ULONG ulFlags,
+                               LPUNKNOWN* lppUnk) override;
+
+  private:
+    MessageObject* message;
+    ULONG number;
+    bool created;
+};
+
+// A binary property of an attachment as a stream. It reads and writes the attachment's working
+// copy, so what is written is saved with the attachment.
+class PropertyStream final : public Counted<IStream> {
+  public:
+    PropertyStream(AttachmentObject* owner, ULONG tag, bool canWrite)
+        : owner(owner), tag(tag), writable(canWrite) {
+        owner->AddRef();
+    }
+    ~PropertyStream() override { owner->Release(); }
+
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        HRESULT hr = EnterOperation("Read", cb);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (pv == nullptr && cb > 0) {
+            return STG_E_INVALIDPOINTER;
+        }
+        const std::string& bytes = Bytes();
+        const std::size_t available = position < bytes.size() ? bytes.size() - position : 0;
+        const std::size_t count = std::min<std::size_t>(cb, available);
+        if (count > 0) {
+            std::memcpy(pv, bytes.data() + position, count);
+        }
+        position += count;
+        if (pcbRead != nullptr) {
+            *pcbRead = static_cast<ULONG>(count);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
+        HRESULT hr = EnterOperation("Write", cb);
+        if (pcbWritten != nullptr) {
+            *pcbWritten = 0;
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!writable) {
+            return STG_E_ACCESSDENIED;
+        }
+        if (pv == nullptr && cb > 0) {
+            return STG_E_INVALIDPOINTER;
+        }
+        std::string& bytes = Bytes();
+        if (bytes.size() < position + cb) {
+            bytes.resize(position + cb);
+        }
+        if (cb > 0) {
+            std::memcpy(bytes.data() + position, pv, cb);
+        }
+        position += cb;
+        if (pcbWritten != nullptr) {
+            *pcbWritten = cb;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                   ULARGE_INTEGER* plibNewPosition) override {
+        HRESULT hr = EnterOperation("Seek", dwOrigin);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::int64_t base = 0;
+        if (dwOrigin == STREAM_SEEK_CUR) {
+            base = static_cast<std::int64_t>(position);
+        } else if (dwOrigin == STREAM_SEEK_END) {
+            base = static_cast<std::int64_t>(Bytes().size());
+        } else if (dwOrigin != STREAM_SEEK_SET) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        const std::int64_t target = base + dlibMove.QuadPart;
+        if (target < 0) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        position = static_cast<std::uint64_t>(target);
+        if (plibNewPosition != nullptr) {
+            plibNewPosition->QuadPart = position;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override {
+        HRESULT hr = EnterOperation("SetSize");
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (!writable) {
+            return STG_E_ACCESSDENIED;
+        }
+        Bytes().resize(static_cast<std::size_t>(libNewSize.QuadPart));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                     ULARGE_INTEGER* pcbWritten) override {
+        HRESULT hr = EnterOperation("CopyTo");
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (pstm == nullptr) {
+            return STG_E_INVALIDPOINTER;
+        }
+        std::uint64_t read = 0;
+        std::uint64_t written = 0;
+        char chunk[4096];
+        while (read < cb.QuadPart) {
+            const ULONG want =
+                static_cast<ULONG>(std::min<std::uint64_t>(sizeof(chunk), cb.QuadPart - read));
+            ULONG got = 0;
+            hr = Read(chunk, want, &got);
+            if (FAILED(hr) || got == 0) {
+                break;
+            }
+            read += got;
+            ULONG put = 0;
+            hr = pstm->Write(chunk, got, &put);
+            written += put;
+            if (FAILED(hr)) {
+                break;
+            }
+        }
+        if (pcbRead != nullptr) {
+            pcbRead->QuadPart = read;
+        }
+        if (pcbWritten != nullptr) {
+            pcbWritten->QuadPart = written;
+        }
+        return FAILED(hr) ? hr : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
+        return EnterOperation("Commit", grfCommitFlags);
+    }
+    HRESULT STDMETHODCALLTYPE Revert() override { return EnterOperation("Revert"); }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        HRESULT hr = EnterOperation("LockRegion");
+        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        HRESULT hr = EnterOperation("UnlockRegion");
+        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
+        HRESULT hr = EnterOperation("Stat", grfStatFlag);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (pstatstg == nullptr) {
+            return STG_E_INVALIDPOINTER;
+        }
+        *pstatstg = STATSTG{};
+        pstatstg->type = STGTY_STREAM;
+        pstatstg->cbSize.QuadPart = Bytes().size();
+        pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override {
+        HRESULT hr = EnterOperation("Clone");
+        return FAILED(hr) ? hr : E_NOTIMPL;
+    }
+
+  protected:
+    bool Answers(REFIID riid) const override {
+        return AnyOf(riid, {&IID_IUnknown, &IID_ISequentialStream, &IID_IStream});
+    }
+
+  private:
+    std::string& Bytes() {
+        PropertyValue* value = owner->data.Find(tag);
+        if (value == nullptr || PROP_TYPE(value->tag) != PT_BINARY) {
+            owner->data.SetBinary(tag, std::string());
+            value = owner->data.Find(tag);
+        }
+        return value->bytes;
+    }
+
+    AttachmentObject* owner;
+    ULONG tag;
+    bool writable;
+    std::uint64_t position = 0;
+};
+
+EmbeddedMessageHome::EmbeddedMessageHome(AttachmentObject* attachment) : attachment(attachment) {
+    attachment->AddRef();
+}
+EmbeddedMessageHome::~EmbeddedMessageHome() {
+    attachment->Release();
+}
+HRESULT EmbeddedMessageHome::Save(const MessageData& data) {
+    attachment->data.embedded = std::make_unique<MessageData>(data);
+    return S_OK;
+}
+
+HRESULT AttachmentObject::OpenPropertyObject(ULONG ulPropTag, REFIID riid, ULONG, ULONG ulFlags,
+                                             LPUNKNOWN* lppUnk) {
+    const bool wantsWrite = (ulFlags & (MAPI_MODIFY | MAPI_CREATE)) != 0;
+    if (wantsWrite && !writable) {
+        return MAPI_E_NO_ACCESS;
+    }
+    if (PROP_TYPE(ulPropTag) == PT_BINARY) {
+        if (riid != IID_IStream && riid != IID_ISequentialStream && riid != IID_IUnknown) {
+            return MAPI_E_INTERFACE_NOT_SUPPORTED;
+        }
+        const PropertyValue* value = data.Find(ulPropTag);
+        const bool present = value != nullptr && PROP_TYPE(value->tag) == PT_BINARY;
+        if ((ulFlags & MAPI_CREATE) != 0) {
+            data.SetBinary(ulPropTag, std::string()); // a new, empty content
+        } else if (!present) {
+            return MAPI_E_NOT_FOUND;
+        }
+        auto* stream = new PropertyStream(this, ulPropTag, (ulFlags & MAPI_MODIFY) != 0);
+        *lppUnk = static_cast<IStream*>(stream);
+        return S_OK;
+    }
+    if (PROP_ID(ulPropTag) == PROP_ID(PR_ATTACH_DATA_OBJ) && PROP_TYPE(ulPropTag) == PT_OBJECT) {
+        if (riid != IID_IMessage) {
+            return MAPI_E_INTERFACE_NOT_SUPPORTED;
+        }
+        MessageData embedded;
+        if (data.embedded && (ulFlags & MAPI_CREATE) == 0) {
+            embedded = *data.embedded;
+        } else if ((ulFlags & MAPI_CREATE) == 0) {
+            return MAPI_E_NOT_FOUND;
+        }
+        auto* message =
+            new MessageObject(std::move(embedded), std::make_unique<EmbeddedMessageHome>(this),
+                              (ulFlags & MAPI_MODIFY) != 0);
+        *lppUnk = static_cast<IMessage*>(message);
+        return S_OK;
+    }
+    return MAPI_E_NO_SUPPORT;
+}
+
+HRESULT STDMETHODCALLTYPE MessageObject::OpenAttach(ULONG ulAttachmentNum, LPCIID lpInterface,
+                                                    ULONG ulFlags, LPATTACH* lppAttach) {
+    HRESULT hr = EnterOperation("OpenAttach", ulFlags);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (lppAttach == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppAttach = nullptr;
+    if (lpInterface != nullptr && *lpInterface != IID_IAttachment &&
+        *lpInterface != IID_IMAPIProp && *lpInterface != IID_IUnknown) {
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    }
+    if ((ulFlags & MAPI_MODIFY) != 0 && !writable) {
+        return MAPI_E_NO_ACCESS;
+    }
+    auto it = data.attachments.find(ulAttachmentNum);
+    if (it == data.attachments.end()) {
+        return MAPI_E_NOT_FOUND;
+    }
+    const bool canWrite = writable && (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
+    *lppAttach = new AttachmentObject(this, ulAttachmentNum, it->second, canWrite, false);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE MessageObject::CreateAttach(LPCIID lpInterface, ULONG ulFlags,
+                                                      ULONG* lpulAttachmentNum,
+                                                      LPATTACH* lppAttach) {
+    HRESULT hr = EnterOperation("CreateAttach", ulFlags);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (lppAttach == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppAttach = nullptr;
+    if (lpInterface != nullptr && *lpInterface != IID_IAttachment) {
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    }
+    if (!writable) {
+        return MAPI_E_NO_ACCESS;
+    }
+    // Numbers only grow, so a deleted attachment's number is never handed out again.
+    const ULONG number = data.nextAttachmentNumber++;
+    if (lpulAttachmentNum != nullptr) {
+        *lpulAttachmentNum = number;
+    }
+    *lppAttach = new AttachmentObject(this, number, AttachmentData(), true, true);
+    return S_OK;
+}
+
+bool Excluded(const std::vector<ULONG>& excluded, ULONG tag) {
+    // Matched by identifier, so an exclusion holds whichever string width the value has.
+    return std::any_of(excluded.begin(), excluded.end(),
+                       [&](ULONG other) { return PROP_ID(other) == PROP_ID(tag); });
+}
+
+// A value array that points into stored values, for handing them to another object's SetProps.
+std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<ULONG>& excluded) {
+    std::vector<SPropValue> values;
+    for (const auto& entry : bag.Values()) {
+        const PropertyValue& stored = entry.second;
+        if (Excluded(excluded, stored.tag)) {
+            continue;
+        }
+        SPropValue value{};
+        value.ulPropTag = stored.tag;
+        switch (PROP_TYPE(stored.tag)) {
+        case PT_I2:
+            value.Value.i = static_cast<SHORT>(stored.number);
+            break;
+        case PT_LONG:
+            value.Value.l = static_cast<LONG>(stored.number);
+            break;
+        case PT_BOOLEAN:
+            value.Value.b = static_cast<USHORT>(stored.number != 0);
+            break;
+        case PT_I8:
+            value.Value.li = stored.number;
+            break;
+        case PT_SYSTIME:
+            value.Value.ft = FileTimeFromTicks(stored.number);
+            break;
+        case PT_STRING8:
+            value.Value.lpszA = const_cast<LPSTR>(stored.bytes.c_str());
+            break;
+        case PT_UNICODE:
+            value.Value.lpszW = const_cast<LPWSTR>(stored.wide.c_str());
+            break;
+        case PT_BINARY:
+            value.Value.bin.cb = static_cast<ULONG>(stored.bytes.size());
+            value.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(stored.bytes.data()));
+            break;
+        default:
+            continue;
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+HRESULT CopyRecipients(const std::vector<PropertyBag>& recipients, IMessage* target) {
+    std::vector<std::vector<SPropValue>> rows;
+    for (const PropertyBag& recipient : recipients) {
+        rows.push_back(BorrowValues(recipient, {}));
+    }
+    std::vector<BYTE> list(sizeof(ADRLIST) + rows.size() * sizeof(ADRENTRY));
+    auto* adrlist = reinterpret_cast<LPADRLIST>(list.data());
+    adrlist->cEntries = static_cast<ULONG>(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        adrlist->aEntries[i] = ADRENTRY{0, static_cast<ULONG>(rows[i].size()), rows[i].data()};
+    }
+    return target->ModifyRecipients(MODRECIP_ADD, adrlist);
+}
+
+HRESULT CopyMessage(const MessageData& source, IMessage* target,
+                    const std::vector<ULONG>& excluded);
+
+HRESULT CopyAttachment(const AttachmentData& attachment, IMessage* target) {
+    ULONG number = 0;
+    ComPtr<IAttach> copy;
+    HRESULT hr = target->CreateAttach(&IID_IAttachment, 0, &number, copy.Out());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<SPropValue> values = BorrowValues(attachment, {});
+    hr = copy->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (attachment.embedded) {
+        ComPtr<IMessage> child;
+        hr = copy->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0, MAPI_CREATE | MAPI_MODIFY,
+                                child.OutUnknown());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        hr = CopyMessage(*attachment.embedded, child.Get(), {});
+        if (SUCCEEDED(hr)) {
+            hr = child->SaveChanges(0);
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return copy->SaveChanges(0);
+}
+
+// Copies a message's properties, recipients and attachments into `target` through its public
+// interface alone, so that any IMessage (a message on a compound file too) can receive it.
+// Embedded messages go whole; the exclusions apply to the top message only.
+HRESULT CopyMessage(const MessageData& source, IMessage* target,
+                    const std::vector<ULONG>& excluded) {
+    std::vector<SPropValue> values = BorrowValues(source, excluded);
+    HRESULT hr = target->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!source.recipients.empty() && !Excluded(excluded, PR_MESSAGE_RECIPIENTS)) {
+        hr = CopyRecipients(source.recipients, target);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    if (Excluded(excluded, PR_MESSAGE_ATTACHMENTS)) {
+        return S_OK;
+    }
+    for (const auto& entry : source.attachments) {
+        hr = CopyAttachment(entry.second, target);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE MessageObject::CopyTo(ULONG, LPCIID, LPSPropTagArray lpExcludeProps,
+                                                ULONG_PTR, LPMAPIPROGRESS, LPCIID lpInterface,
+                                                LPVOID lpDestObj, ULONG ulFlags,
+                                                LPSPropProblemArray* lppProblems) {
+    HRESULT hr = EnterOperation("CopyTo", ulFlags);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (lppProblems != nullptr) {
+        *lppProblems = nullptr;
+    }
+    if (lpDestObj == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    if (lpInterface != nullptr && *lpInterface != IID_IMessage) {
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    }
+    if ((ulFlags & MAPI_MOVE) != 0) {
+        return MAPI_E_NO_SUPPORT;
+    }
+    return CopyMessage(data, static_cast<IMessage*>(lpDestObj), TagsOf(lpExcludeProps));
+}
+
+} // namespace
+
+IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number, bool writable) {
+    const MessageRecord& record = store->messages.at(number);
+    return new MessageObject(
+        record.data, std::make_unique<StoreMessageHome>(store, record.folder, number), writable);
+}
+
+IMessage* NewFolderMessage(const std::shared_ptr<StoreData>& store, ULONG folder) {
+    return new MessageObject(MessageData(), std::make_unique<StoreMessageHome>(store, folder, 0),
+                             true);
+}
+
+} // namespace embedded
