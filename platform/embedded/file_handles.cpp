@@ -76,6 +76,8 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
                           DWORD flagsAndAttributes, HANDLE templateFile) {
     (void)security;
     (void)templateFile;
+    // The call log carries the open mode: access in the high 32 bits, the disposition in bits
+    // 8 to 15, the share mode in the low byte.
     HRESULT hr = embedded::EnterOperation(
         "CreateFileA", (static_cast<std::uint64_t>(access) << 32) | (disposition << 8) | shareMode);
     if (FAILED(hr)) {
