@@ -1,7 +1,7 @@
 // The shell's special folders as item id lists, and their paths.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/com_base.h"
 
 #ifdef _WIN32
 #include <shlobj.h>
@@ -21,4 +21,6 @@ using LPCITEMIDLIST = const ITEMIDLIST*;
 HRESULT WINAPI SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list);
 BOOL WINAPI SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path);
 void WINAPI CoTaskMemFree(LPVOID memory);
+// The shell's allocator, which frees the item id lists that the shell hands out.
+HRESULT WINAPI SHGetMalloc(LPMALLOC* allocator);
 #endif

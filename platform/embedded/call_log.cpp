@@ -15,11 +15,23 @@ std::vector<CallRecord>& Log() {
     return log;
 }
 
+bool& Enabled() {
+    static bool enabled = true;
+    return enabled;
+}
+
 } // namespace
 
 void RecordCall(const char* operation, std::uint64_t flags) {
     std::lock_guard guard(LogLock());
-    Log().push_back({operation, flags});
+    if (Enabled() && Log().size() < kCallLogCapacity) {
+        Log().push_back({operation, flags});
+    }
+}
+
+void SetCallLogEnabled(bool enabled) {
+    std::lock_guard guard(LogLock());
+    Enabled() = enabled;
 }
 
 std::vector<CallRecord> CallLog() {

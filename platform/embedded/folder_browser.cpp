@@ -1,4 +1,5 @@
-#include "platform/embedded/browsed_folder.h"
+#include "platform/embedded/item_id_list.h"
+#include "platform/folder_browser.h"
 
 #include "platform/embedded/user_agent.h"
 #include "platform/embedded/win32_entry.h"
@@ -8,56 +9,13 @@
 #include <cstring>
 
 namespace embedded {
-namespace {
-
-// The list's one item: its size, a tag that marks it as ours, the path with its terminator.
-// The list ends with an item of size 0.
-constexpr char kTag[4] = {'F', 'V', 'P', 'T'};
-
-PIDLIST_ABSOLUTE MakeList(const std::string& path) {
-    std::size_t itemSize = sizeof(WORD) + sizeof(kTag) + path.size() + 1;
-    if (itemSize > 0xFFFF) {
-        return nullptr;
-    }
-    auto* bytes = static_cast<BYTE*>(std::malloc(itemSize + sizeof(WORD)));
-    if (bytes == nullptr) {
-        return nullptr;
-    }
-    auto size = static_cast<WORD>(itemSize);
-    std::memcpy(bytes, &size, sizeof(size));
-    std::memcpy(bytes + sizeof(WORD), kTag, sizeof(kTag));
-    std::memcpy(bytes + sizeof(WORD) + sizeof(kTag), path.c_str(), path.size() + 1);
-    std::memset(bytes + itemSize, 0, sizeof(WORD));
-    return reinterpret_cast<PIDLIST_ABSOLUTE>(bytes);
-}
-
-} // namespace
-
-std::optional<std::string> PathOfBrowsedFolder(PCIDLIST_ABSOLUTE list) {
-    if (list == nullptr) {
-        return std::nullopt;
-    }
-    const auto* bytes = reinterpret_cast<const BYTE*>(list);
-    WORD size = 0;
-    std::memcpy(&size, bytes, sizeof(size));
-    if (size <= sizeof(WORD) + sizeof(kTag) ||
-        std::memcmp(bytes + sizeof(WORD), kTag, sizeof(kTag)) != 0) {
-        return std::nullopt;
-    }
-    return std::string(reinterpret_cast<const char*>(bytes + sizeof(WORD) + sizeof(kTag)));
-}
-
-void FreeBrowsedFolder(PIDLIST_ABSOLUTE list) {
-    std::free(list);
-}
-
 LRESULT FolderBrowserMessage(Window& browser, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == BFFM_SETSELECTIONA) {
         // wParam TRUE: lParam is a path; FALSE: an item list.
         if (wParam != FALSE) {
             browser.text = lParam == 0 ? "" : reinterpret_cast<LPCSTR>(lParam);
         } else {
-            browser.text = PathOfBrowsedFolder(reinterpret_cast<PCIDLIST_ABSOLUTE>(lParam))
+            browser.text = WindowsPathOfItemIdList(reinterpret_cast<LPCITEMIDLIST>(lParam))
                                .value_or(std::string());
         }
         return TRUE;
@@ -108,5 +66,5 @@ PIDLIST_ABSOLUTE WINAPI SHBrowseForFolderA(LPBROWSEINFOA browse) {
         embedded::CopyText(slash == std::string::npos ? name : name.substr(slash + 1),
                            browse->pszDisplayName, 260);
     }
-    return embedded::MakeList(*chosen);
+    return embedded::MakeItemIdList(*chosen);
 }

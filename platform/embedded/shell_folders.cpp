@@ -1,9 +1,9 @@
-// The user's documents folder as the shell names it. An item id list here holds one item: the
-// host path of the folder, NUL-terminated, followed by the list's zero terminator.
+// The user's documents folder as the shell names it, and the paths of item id lists.
 #include "platform/shell_folders.h"
 
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_paths.h"
+#include "platform/embedded/item_id_list.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -74,19 +74,14 @@ HRESULT WINAPI SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* 
     if (folder != CSIDL_PERSONAL) {
         return E_INVALIDARG;
     }
-    const std::string path = DocumentsFolder();
-    const std::size_t itemSize = sizeof(WORD) + path.size() + 1;
-    if (itemSize > 0xFFFF) {
+    const auto windowsPath = embedded::ToWindowsPath(DocumentsFolder());
+    if (!windowsPath) {
         return E_FAIL;
     }
-    auto* bytes = static_cast<BYTE*>(std::calloc(1, itemSize + sizeof(WORD)));
-    if (bytes == nullptr) {
+    *list = embedded::MakeItemIdList(*windowsPath);
+    if (*list == nullptr) {
         return E_OUTOFMEMORY;
     }
-    const auto size = static_cast<WORD>(itemSize);
-    std::memcpy(bytes, &size, sizeof size);
-    std::memcpy(bytes + sizeof(WORD), path.c_str(), path.size() + 1);
-    *list = reinterpret_cast<LPITEMIDLIST>(bytes);
     return S_OK;
 }
 
@@ -95,15 +90,7 @@ BOOL WINAPI SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path) {
     if (FAILED(hr) || list == nullptr || path == nullptr) {
         return FALSE;
     }
-    const auto* bytes = reinterpret_cast<const BYTE*>(list);
-    WORD size = 0;
-    std::memcpy(&size, bytes, sizeof size);
-    if (size <= sizeof(WORD)) {
-        path[0] = '\0';
-        return FALSE;
-    }
-    const std::string host(reinterpret_cast<const char*>(bytes + sizeof(WORD)));
-    const auto windows = embedded::ToWindowsPath(host);
+    const auto windows = embedded::WindowsPathOfItemIdList(list);
     if (!windows || windows->size() >= 260) {
         path[0] = '\0';
         return FALSE;

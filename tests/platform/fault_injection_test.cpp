@@ -38,6 +38,14 @@ TEST_F(FaultInjectionTest, LogKeepsOrderAndFlags) {
     EXPECT_EQ(embedded::CallLog().size(), 3u);
 }
 
+TEST_F(FaultInjectionTest, LogTurnedOffRecordsNothingButFaultsStillApply) {
+    embedded::SetCallLogEnabled(false);
+    embedded::FailNthCall("OpenEntry", 1, E_FAIL);
+    EXPECT_EQ(embedded::EnterOperation("OpenEntry"), E_FAIL);
+    embedded::SetCallLogEnabled(true);
+    EXPECT_TRUE(embedded::CallLog().empty());
+}
+
 TEST_F(FaultInjectionTest, Win32CodeComesFromTheResult) {
     EXPECT_EQ(embedded::Win32CodeOf(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)),
               ERROR_PATH_NOT_FOUND);

@@ -1,5 +1,5 @@
-#include "platform/embedded/browsed_folder.h"
 #include "platform/folder_browser.h"
+#include "platform/shell_folders.h"
 #include "tests/support/scripted_user.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +49,18 @@ TEST(FolderBrowserTest, TheCallbackSelectsTheStartAndThePickedFolderComesBack) {
         EXPECT_EQ(seen.selection, "C:\\Mail\\");
         EXPECT_EQ(seen.flags, 0x41u);
         EXPECT_EQ(seen.title, "Please select a folder to save attachments into");
-        EXPECT_EQ(embedded::PathOfBrowsedFolder(list), c.answer);
+        EXPECT_EQ(list != nullptr, c.answer.has_value());
         if (c.answer) {
+            char path[260] = {};
+            EXPECT_TRUE(SHGetPathFromIDListA(list, path));
+            EXPECT_EQ(std::string(path), *c.answer);
             EXPECT_STREQ(display, "Saved");
+            // The list goes back to the shell's allocator, as the module frees it.
+            IMalloc* allocator = nullptr;
+            ASSERT_EQ(SHGetMalloc(&allocator), S_OK);
+            allocator->Free(list);
+            allocator->Release();
         }
-        embedded::FreeBrowsedFolder(list);
     }
 }
 
