@@ -62,16 +62,17 @@ bool ParseTemplate(std::string_view text, bool ignoreLineBreaks, std::vector<Pie
             if (i < text.size() && text[i] >= '0' && text[i] <= '9') {
                 insert.number = insert.number * 10 + (text[i++] - '0');
             }
-            std::string_view spec = "s";
+            std::string_view conversionText = "s";
             if (i < text.size() && text[i] == '!') {
                 const std::size_t close = text.find('!', i + 1);
                 if (close == std::string_view::npos) {
                     return false;
                 }
-                spec = text.substr(i + 1, close - i - 1);
+                conversionText = text.substr(i + 1, close - i - 1);
                 i = close + 1;
             }
-            if (embedded::ParseConversion(spec, insert.conversion) != spec.size()) {
+            if (embedded::ParseConversion(conversionText, insert.conversion) !=
+                conversionText.size()) {
                 return false;
             }
             insert.spelling = std::string(text.substr(start, i - start));
