@@ -4,6 +4,7 @@
 #include "platform/mapi_functions.h"
 
 #include "platform/embedded/fault_injection.h"
+#include "platform/embedded/process_heap.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -99,42 +100,11 @@ ULONG STDMETHODCALLTYPE MAPIFreeBuffer(LPVOID lpBuffer) {
     return 0;
 }
 
-namespace {
-
-// The allocator that message-on-storage objects take; it lives as long as the process.
-class DefaultMalloc final : public IMalloc {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (ppvObject == nullptr) {
-            return E_POINTER;
-        }
-        *ppvObject = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IMalloc) {
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IMalloc*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    void* STDMETHODCALLTYPE Alloc(SIZE_T cb) override { return std::malloc(cb == 0 ? 1 : cb); }
-    void* STDMETHODCALLTYPE Realloc(void* pv, SIZE_T cb) override {
-        return std::realloc(pv, cb == 0 ? 1 : cb);
-    }
-    void STDMETHODCALLTYPE Free(void* pv) override { std::free(pv); }
-    SIZE_T STDMETHODCALLTYPE GetSize(void*) override { return static_cast<SIZE_T>(-1); }
-    int STDMETHODCALLTYPE DidAlloc(void*) override { return -1; }
-    void STDMETHODCALLTYPE HeapMinimize() override {}
-};
-
-} // namespace
-
 LPMALLOC WINAPI MAPIGetDefaultMalloc() {
     if (FAILED(embedded::EnterOperation("MAPIGetDefaultMalloc"))) {
         return nullptr;
     }
-    static DefaultMalloc allocator;
-    return &allocator;
+    return embedded::ProcessHeapAllocator();
 }
 
 // 8-bit search. The system code page of the embedded platform is UTF-8, where no byte of a
