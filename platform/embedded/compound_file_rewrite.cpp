@@ -108,8 +108,10 @@ class TreeCopy {
         for (std::uint64_t at = 0; at < size;) {
             const auto count =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunk, size - at));
+            // The reader cannot tell a sector chain that leaves the file from a failing disk;
+            // the first is what happens.
             if (!stream->ReadAt(at, chunk.data(), count)) {
-                return STG_E_READFAULT;
+                return STG_E_DOCFILECORRUPT;
             }
             if (!writer.Write(chunk.data(), count)) {
                 return STG_E_WRITEFAULT;

@@ -367,7 +367,7 @@ HRESULT ReadSetStream(const std::string& hostPath, const std::string& streamName
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     if (!reader->ReadAt(0, bytes.data(), bytes.size())) {
-        return STG_E_READFAULT;
+        return STG_E_DOCFILECORRUPT;
     }
     auto parsed = ParsePropertySetStream(bytes);
     if (!parsed || parsed->sections.front().formatId != formatId) {

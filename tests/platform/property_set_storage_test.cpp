@@ -413,6 +413,19 @@ TEST_F(PropertySetStorageTest, DamagedInputIsRefusedAndLeftAlone) {
              WriteDocument(Host("bad.doc"), 512, set);
          },
          STG_E_INVALIDHEADER},
+        // A copy that left the stream out would lose it.
+        {"a stream whose sectors lie outside the file",
+         [&] {
+             WriteDocument(Host("bad.doc"), 512, std::nullopt);
+             std::string file = temp.ReadFile("bad.doc");
+             const std::u16string name = u"WordDocument";
+             const std::string needle(reinterpret_cast<const char*>(name.data()), name.size() * 2);
+             const std::size_t entry = file.find(needle);
+             ASSERT_NE(entry, std::string::npos);
+             file.replace(entry + 116, 4, "\x00\xFF\xFF\x0F", 4); // its first sector
+             temp.WriteFile("bad.doc", file);
+         },
+         STG_E_DOCFILECORRUPT},
         {"a compound file cut after its signature",
          [&] { temp.WriteFile("bad.doc", signature + std::string(100, '\0')); },
          STG_E_DOCFILECORRUPT},
