@@ -1,6 +1,7 @@
 // StgOpenStorageEx for property sets, and the property-set storage it opens over a host file.
 // A compound file keeps its sets as root streams in the property set stream format; any other
-// file keeps its summary texts in extended attributes (summary_attributes.h).
+// file keeps its summary texts in extended attributes (summary_attributes.h), and reads them
+// back as wide text whatever type they were written with.
 //
 // The storage works in direct mode: a WriteMultiple is on disk when it returns, so its result
 // tells whether the texts were kept. A set that Create makes reaches the file with the first
@@ -23,7 +24,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
