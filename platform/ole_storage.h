@@ -173,6 +173,8 @@ struct PROPVARIANT {
     WORD wReserved2;
     WORD wReserved3;
     union {
+        SHORT iVal;
+        USHORT uiVal;
         LONG lVal;
         ULONG ulVal;
         FILETIME filetime;
@@ -243,4 +245,22 @@ inline constexpr IID IID_IPropertySetStorage = {
     0x0000013A, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr FMTID FMTID_SummaryInformation = {
     0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}};
+
+// Summary property sets: the codes, modes and values of opening one and reading it back.
+constexpr DWORD STGM_FAILIFTHERE = 0x00000000;
+constexpr VARTYPE VT_I2 = 2;
+constexpr PROPID PID_DICTIONARY = 0;
+constexpr PROPID PID_CODEPAGE = 1;
+constexpr DWORD PROPSETFLAG_ANSI = 2;
+constexpr HRESULT STG_E_PATHNOTFOUND = static_cast<HRESULT>(0x80030003);
+constexpr HRESULT STG_E_SHAREVIOLATION = static_cast<HRESULT>(0x80030020);
+constexpr HRESULT STG_E_LOCKVIOLATION = static_cast<HRESULT>(0x80030021);
+constexpr HRESULT STG_E_INVALIDHEADER = static_cast<HRESULT>(0x800300FB);
+constexpr HRESULT STG_E_INVALIDNAME = static_cast<HRESULT>(0x800300FC);
+constexpr HRESULT STG_E_INVALIDFLAG = static_cast<HRESULT>(0x800300FF);
+constexpr HRESULT STG_E_DOCFILECORRUPT = static_cast<HRESULT>(0x80030109);
+
+// Values that ReadMultiple hands out are the caller's, freed with these.
+HRESULT WINAPI PropVariantClear(PROPVARIANT* pvar);
+HRESULT WINAPI FreePropVariantArray(ULONG cVariants, PROPVARIANT* rgvars);
 #endif

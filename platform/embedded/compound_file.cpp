@@ -109,6 +109,11 @@ std::vector<CompoundEntry> CompoundStorageReader::Entries() const {
     return entries;
 }
 
+std::size_t CompoundStorageReader::ChildCount() const {
+    const int count = gsf_infile_num_children(impl_->storage.get());
+    return count < 0 ? 0 : static_cast<std::size_t>(count);
+}
+
 std::unique_ptr<CompoundStorageReader>
 CompoundStorageReader::OpenStorage(const std::string& name) const {
     GsfPtr<GsfInput> child(gsf_infile_child_by_name(impl_->storage.get(), name.c_str()));

@@ -47,6 +47,9 @@ class CompoundStorageReader {
                                                            std::string* error = nullptr);
 
     std::vector<CompoundEntry> Entries() const;
+    // Every child that the directory names, also one that Entries() leaves out because its
+    // sectors cannot be read: a copy of the tree compares the two so that it loses nothing.
+    std::size_t ChildCount() const;
     std::unique_ptr<CompoundStorageReader> OpenStorage(const std::string& name) const;
     std::unique_ptr<CompoundStreamReader> OpenStream(const std::string& name) const;
     ClassId GetClassId() const;
