@@ -91,7 +91,8 @@ std::uint32_t CodePageOf(const MsgPropertyStream& properties) {
 }
 
 std::string TrimTrailingNuls(std::string text, std::size_t width) {
-    while (text.size() >= width && text.compare(text.size() - width, width, std::string(width, '\0')) == 0) {
+    while (text.size() >= width &&
+           text.compare(text.size() - width, width, std::string(width, '\0')) == 0) {
         text.resize(text.size() - width);
     }
     return text;
@@ -110,6 +111,12 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, MsgObjectKind kind,
     std::string bytes;
     if (!stream || !ReadWhole(*stream, context, bytes)) {
         return MAPI_E_CORRUPT_DATA;
+    }
+    // Some writers leave a few stray bytes after the last entry (one of MSGReader's samples has
+    // four); the whole entries before them are the properties, as other readers take them.
+    const std::size_t header = MsgPropertyHeaderSize(kind);
+    if (bytes.size() > header) {
+        bytes.resize(header + (bytes.size() - header) / 16 * 16);
     }
     std::optional<MsgPropertyStream> parsed = ParseMsgPropertyStream(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind);

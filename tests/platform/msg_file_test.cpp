@@ -6,6 +6,7 @@
 #include "platform/embedded/msg_file.h"
 #include "platform/mapi_functions.h"
 #include "platform/ole_storage.h"
+#include "tests/support/sha256.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -394,6 +397,79 @@ TEST_F(MsgFileTest, OlefileListsTheStreamsAndTheClass) {
     }
     EXPECT_EQ(streams.count("__substg1.0_1000001F"), 0u); // no plain-text body
     EXPECT_EQ(streams.count("__substg1.0_1000001E"), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// One line per attachment, depth first: where it is, its method, long file name, and for an
+// attachment by value its size and SHA-256; for an embedded message its subject.
+void DescribeAttachments(const MessageData& message, const std::string& where,
+                         std::vector<std::string>& lines) {
+    std::size_t index = 0;
+    for (const auto& [number, attachment] : message.attachments) {
+        const std::string path = where + std::to_string(index++);
+        std::string line = path + " method=" + std::to_string(attachment.Method()) +
+                           " name=" + attachment.Text(PR_ATTACH_LONG_FILENAME).value_or("");
+        if (attachment.Method() == 1 && attachment.Has(PR_ATTACH_DATA_BIN)) {
+            const std::string content = attachment.Content();
+            line += " size=" + std::to_string(content.size()) +
+                    " sha256=" + testing_support::Sha256Hex(content);
+        }
+        if (attachment.embedded) {
+            line += " subject=" + attachment.embedded->Text(PR_SUBJECT).value_or("");
+        }
+        lines.push_back(line);
+        if (attachment.embedded) {
+            DescribeAttachments(*attachment.embedded, path + "/", lines);
+        }
+    }
+}
+
+TEST(MsgCorpusTest, EveryFileOpensWithTheAttachmentsOfItsManifest) {
+    const std::string corpus = std::string(FILVEX_SHARED_DIR) + "/corpus/msg";
+    if (!HostHas("/usr/bin/python3") || access((corpus + "/manifest.json").c_str(), R_OK) != 0) {
+        GTEST_SKIP() << "no corpus or no python3 to read its manifest";
+    }
+    testing_support::TempFolder folder;
+    // The manifest as lines in the form DescribeAttachments writes, after a line per file.
+    const std::string script =
+        "import json,sys\n"
+        "def walk(m,where):\n"
+        "  for i,a in enumerate(m['attachments']):\n"
+        "    p=where+str(i)\n"
+        "    l=p+' method='+str(a['attach_method'])+' name='+(a['long_filename'] or '')\n"
+        "    if a['attach_method']==1 and a.get('data_size') is not None:\n"
+        "      l+=' size='+str(a['data_size'])+' sha256='+a['data_sha256']\n"
+        "    e=a.get('embedded_message')\n"
+        "    if e: l+=' subject='+(e['subject'] or '')\n"
+        "    print(l)\n"
+        "    if e: walk(e,p+'/')\n"
+        "for f in json.load(open(sys.argv[1]))['files']:\n"
+        "  print('file '+f['file']+' subject='+(f['subject'] or ''))\n"
+        "  walk(f,'')\n";
+    folder.WriteFile("manifest.py", script);
+    std::istringstream manifest(RunCommand("/usr/bin/python3 '" + folder.path() +
+                                           "/manifest.py' '" + corpus + "/manifest.json'"));
+    std::map<std::string, std::vector<std::string>> expected;
+    std::string current;
+    for (std::string line; std::getline(manifest, line);) {
+        if (line.rfind("file ", 0) == 0) {
+            current = line.substr(5, line.find(' ', 5) - 5);
+        }
+        expected[current].push_back(line);
+    }
+    ASSERT_GE(expected.size(), 20u);
+    for (const auto& [file, lines] : expected) {
+        SCOPED_TRACE(file);
+        MessageData message;
+        ASSERT_EQ(embedded::ReadMsgFile(corpus + "/" + file, message), S_OK);
+        std::vector<std::string> actual{"file " + file +
+                                        " subject=" + message.Text(PR_SUBJECT).value_or("")};
+        DescribeAttachments(message, "", actual);
+        EXPECT_EQ(actual, lines);
+    }
 }
 
 } // namespace
