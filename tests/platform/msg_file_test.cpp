@@ -473,3 +473,108 @@ TEST(MsgCorpusTest, EveryFileOpensWithTheAttachmentsOfItsManifest) {
 }
 
 } // namespace
+
+namespace {
+
+std::uint32_t Get32At(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+void Put32At(std::string& bytes, std::size_t at, std::uint32_t value) {
+    std::memcpy(bytes.data() + at, &value, 4);
+}
+
+// Where the directory entry with this name starts, in a file of 512-byte sectors.
+std::size_t EntryOffset(const std::string& bytes, const std::u16string& name) {
+    const std::string wanted(reinterpret_cast<const char*>(name.data()), name.size() * 2);
+    const std::size_t directory = (Get32At(bytes, 0x30) + 1) * 512;
+    for (std::size_t at = directory; at + 128 <= bytes.size(); at += 128) {
+        if (bytes.compare(at, wanted.size(), wanted) == 0) {
+            return at;
+        }
+    }
+    return std::string::npos;
+}
+
+// The FAT entry of `sector`, in a file whose FAT fits its first FAT sector.
+std::size_t FatEntry(const std::string& bytes, std::uint32_t sector) {
+    return (Get32At(bytes, 0x4C) + 1) * 512 + 4 * sector;
+}
+
+TEST_F(MsgFileTest, DamagedFilesAreRefusedWithAFailureCode) {
+    embedded::MessageStore small;
+    const embedded::EntryId id = small.AddMessage(embedded::MessageDraft()
+                                                      .Subject("Small")
+                                                      .Recipient("Bob", "bob@example.com")
+                                                      .File("a.txt", "some text"));
+    ComPtr<IMessage> source(small.OpenMessage(id));
+    ASSERT_EQ(SaveAsMsg(source.Get(), u"C:\\good.msg"), S_OK);
+    const std::string good = folder.ReadFile("good.msg");
+    ASSERT_EQ(Get32At(good, 0x1C) >> 16, 9u); // 512-byte sectors, which the offsets below assume
+    const std::size_t properties = EntryOffset(good, u"__properties_version1.0");
+    ASSERT_NE(properties, std::string::npos);
+    const std::uint32_t directory = Get32At(good, 0x30);
+    const std::uint32_t miniStream = Get32At(good, (directory + 1) * 512 + 116);
+
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        // libgsf drops a directory entry seen twice; the message may then still read.
+        bool mayStillRead = false;
+    };
+    const Case cases[] = {
+        {"empty", [](std::string& b) { b.clear(); }},
+        {"truncated in the header", [](std::string& b) { b.resize(300); }},
+        {"truncated to half", [](std::string& b) { b.resize(b.size() / 2); }},
+        {"wrong signature", [](std::string& b) { b[0] = 'X'; }},
+        {"directory chain loops",
+         [&](std::string& b) { Put32At(b, FatEntry(b, directory), directory); }},
+        {"directory chain points outside",
+         [&](std::string& b) { Put32At(b, FatEntry(b, directory), 0x00FFFF00); }},
+        {"mini stream chain loops",
+         [&](std::string& b) { Put32At(b, FatEntry(b, miniStream), miniStream); }},
+        {"stream larger than the file",
+         [&](std::string& b) { Put32At(b, properties + 120, 0x7FFFFFF0); }},
+        {"property stream shorter than its header",
+         [&](std::string& b) { Put32At(b, properties + 120, 20); }},
+        {"name without terminator",
+         [&](std::string& b) {
+             for (std::size_t i = 0; i < 64; i += 2) {
+                 b[properties + i] = 'A';
+                 b[properties + i + 1] = 0;
+             }
+             b[properties + 64] = 64;
+         }},
+        {"directory entry is its own sibling",
+         [&](std::string& b) {
+             const auto index =
+                 static_cast<std::uint32_t>((properties - (directory + 1) * 512) / 128);
+             Put32At(b, properties + 68, index);
+             Put32At(b, properties + 72, index);
+         },
+         true},
+        {"FAT sector count beyond the file", [](std::string& b) { Put32At(b, 0x2C, 0x00FFFFFF); }},
+        {"sector size that is neither 512 nor 4096", [](std::string& b) { b[0x1E] = 20; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string damaged = good;
+        c.damage(damaged);
+        folder.WriteFile("damaged.msg", damaged);
+        MessageData message;
+        const HRESULT hr = embedded::ReadMsgFile(HostPath("damaged.msg"), message);
+        if (c.mayStillRead && SUCCEEDED(hr)) {
+            EXPECT_EQ(message.Text(PR_SUBJECT), "Small");
+            continue;
+        }
+        EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+        ComPtr<IMessage> opened;
+        EXPECT_TRUE(FAILED(embedded::OpenMsgFile(HostPath("damaged.msg"), false, opened.Out())));
+    }
+    MessageData missing;
+    EXPECT_EQ(embedded::ReadMsgFile(HostPath("none.msg"), missing), MAPI_E_NOT_FOUND);
+}
+
+} // namespace
