@@ -10,11 +10,12 @@
 
 namespace embedded {
 
-// Where a message's SaveChanges writes.
+// Where a message's SaveChanges writes. A home may bring `data` up to date with what it wrote
+// (a file's home points values still in the file at the new file).
 class MessageHome {
   public:
     virtual ~MessageHome() = default;
-    virtual HRESULT Save(const MessageData& data) = 0;
+    virtual HRESULT Save(MessageData& data) = 0;
     virtual void AddComputed(std::vector<PropertyValue>&) const {}
 };
 

@@ -18,7 +18,7 @@ class StoreMessageHome final : public MessageHome {
     // number 0: a message created in `folder` that is not in the store until its first save.
     StoreMessageHome(std::shared_ptr<StoreData> store, ULONG folder, ULONG number)
         : store(std::move(store)), folder(folder), number(number) {}
-    HRESULT Save(const MessageData& data) override {
+    HRESULT Save(MessageData& data) override {
         if (number == 0) {
             number = store->nextObject++;
             store->messages[number] = MessageRecord{folder, data};
@@ -50,7 +50,7 @@ class EmbeddedMessageHome final : public MessageHome {
   public:
     explicit EmbeddedMessageHome(AttachmentObject* attachment);
     ~EmbeddedMessageHome() override;
-    HRESULT Save(const MessageData& data) override;
+    HRESULT Save(MessageData& data) override;
 
   private:
     AttachmentObject* attachment;
@@ -433,7 +433,7 @@ EmbeddedMessageHome::EmbeddedMessageHome(AttachmentObject* attachment) : attachm
 EmbeddedMessageHome::~EmbeddedMessageHome() {
     attachment->Release();
 }
-HRESULT EmbeddedMessageHome::Save(const MessageData& data) {
+HRESULT EmbeddedMessageHome::Save(MessageData& data) {
     attachment->data.embedded = std::make_unique<MessageData>(data);
     return S_OK;
 }

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <list>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace embedded {
@@ -31,20 +33,98 @@ const std::string kAttachmentPrefix = "__attach_version1.0_#";
 
 // ---- reading ----
 
+// The identity of a file's contents as far as the file system tells: a file replaced or
+// written since it was read is another file.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::string& hostPath) {
+    struct stat info {};
+    if (::stat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size,
+                        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                            info.st_mtim.tv_nsec};
+}
+
+// A value stream of a ".msg" file, found again by its path inside the file when it is read.
+// Open streams hold a file descriptor each, so only the few read last stay open: a folder of
+// many messages does not run out of descriptors.
 class StreamSource final : public ByteSource {
   public:
-    explicit StreamSource(std::unique_ptr<CompoundStreamReader> stream)
-        : stream(std::move(stream)) {}
-    std::uint64_t Size() const override { return stream->Size(); }
+    StreamSource(std::string hostPath, FileIdentity identity, std::vector<std::string> storages,
+                 std::string stream, std::uint64_t size)
+        : hostPath(std::move(hostPath)), identity(identity), storages(std::move(storages)),
+          stream(std::move(stream)), size(size) {}
+    ~StreamSource() override {
+        std::lock_guard<std::mutex> lock(OpenMutex());
+        OpenStreams().remove_if([&](const OpenStream& open) { return open.first == this; });
+    }
+    std::uint64_t Size() const override { return size; }
     bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override {
-        return stream->ReadAt(offset, buffer, count);
+        std::lock_guard<std::mutex> lock(OpenMutex());
+        std::list<OpenStream>& open = OpenStreams();
+        auto it = std::find_if(open.begin(), open.end(),
+                               [&](const OpenStream& entry) { return entry.first == this; });
+        if (it == open.end()) {
+            std::unique_ptr<CompoundStreamReader> reader = Reopen();
+            if (!reader) {
+                return false;
+            }
+            open.emplace_front(this, std::move(reader));
+            if (open.size() > kOpenStreamsKept) {
+                open.pop_back();
+            }
+        } else if (it != open.begin()) {
+            open.splice(open.begin(), open, it);
+        }
+        return open.front().second->ReadAt(offset, buffer, count);
     }
 
   private:
-    std::unique_ptr<CompoundStreamReader> stream;
+    using OpenStream = std::pair<const StreamSource*, std::unique_ptr<CompoundStreamReader>>;
+    static constexpr std::size_t kOpenStreamsKept = 16;
+    static std::mutex& OpenMutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::list<OpenStream>& OpenStreams() {
+        static std::list<OpenStream> streams;
+        return streams;
+    }
+
+    std::unique_ptr<CompoundStreamReader> Reopen() const {
+        if (IdentityOf(hostPath) != identity) {
+            return nullptr; // the file changed under the message: its old bytes are gone
+        }
+        std::unique_ptr<CompoundStorageReader> storage = CompoundStorageReader::OpenFile(hostPath);
+        for (const std::string& name : storages) {
+            if (!storage) {
+                return nullptr;
+            }
+            storage = storage->OpenStorage(name);
+        }
+        std::unique_ptr<CompoundStreamReader> reader =
+            storage ? storage->OpenStream(stream) : nullptr;
+        return reader && reader->Size() == size ? std::move(reader) : nullptr;
+    }
+
+    std::string hostPath;
+    FileIdentity identity;
+    std::vector<std::string> storages;
+    std::string stream;
+    std::uint64_t size;
 };
 
 struct ReadContext {
+    std::string hostPath;
+    FileIdentity identity;
     std::uint64_t fileSize = 0;
 };
 
@@ -98,14 +178,16 @@ std::string TrimTrailingNuls(std::string text, std::size_t width) {
     return text;
 }
 
-HRESULT ReadMessage(const CompoundStorageReader& storage, MsgObjectKind kind,
-                    std::uint32_t codePage, const ReadContext& context, int depth,
-                    MessageData& message);
+using StoragePath = std::vector<std::string>;
+
+HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& path,
+                    MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
+                    int depth, MessageData& message);
 
 // The properties of one object's storage into `bag`. `codePage` decodes 8-bit strings; a
 // message passes its own.
-HRESULT ReadProperties(const CompoundStorageReader& storage, MsgObjectKind kind,
-                       std::uint32_t codePage, const ReadContext& context,
+HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& path,
+                       MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
                        MsgPropertyStream& properties, PropertyBag& bag) {
     std::unique_ptr<CompoundStreamReader> stream = storage.OpenStream(kMsgPropertyStreamName);
     std::string bytes;
@@ -156,7 +238,9 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, MsgObjectKind kind,
                 if (valueStream->Size() > context.fileSize) {
                     return MAPI_E_CORRUPT_DATA;
                 }
-                value.source = std::make_shared<StreamSource>(std::move(valueStream));
+                value.source = std::make_shared<StreamSource>(context.hostPath, context.identity,
+                                                              path, MsgValueStreamName(entry.tag),
+                                                              valueStream->Size());
                 break;
             }
             std::string content;
@@ -213,11 +297,12 @@ std::optional<std::uint32_t> NumberAfter(const std::string& name, const std::str
     return number;
 }
 
-HRESULT ReadAttachment(const CompoundStorageReader& storage, std::uint32_t codePage,
-                       const ReadContext& context, int depth, AttachmentData& attachment) {
+HRESULT ReadAttachment(const CompoundStorageReader& storage, const StoragePath& path,
+                       std::uint32_t codePage, const ReadContext& context, int depth,
+                       AttachmentData& attachment) {
     MsgPropertyStream properties;
-    HRESULT hr = ReadProperties(storage, MsgObjectKind::Attachment, codePage, context, properties,
-                                attachment);
+    HRESULT hr = ReadProperties(storage, path, MsgObjectKind::Attachment, codePage, context,
+                                properties, attachment);
     if (FAILED(hr)) {
         return hr;
     }
@@ -226,8 +311,10 @@ HRESULT ReadAttachment(const CompoundStorageReader& storage, std::uint32_t codeP
         storage.OpenStorage(kMsgEmbeddedMessageStorageName);
     if (embedded) {
         auto message = std::make_unique<MessageData>();
-        hr = ReadMessage(*embedded, MsgObjectKind::EmbeddedMessage, codePage, context, depth + 1,
-                         *message);
+        StoragePath inner = path;
+        inner.push_back(kMsgEmbeddedMessageStorageName);
+        hr = ReadMessage(*embedded, inner, MsgObjectKind::EmbeddedMessage, codePage, context,
+                         depth + 1, *message);
         if (FAILED(hr)) {
             return hr;
         }
@@ -236,14 +323,14 @@ HRESULT ReadAttachment(const CompoundStorageReader& storage, std::uint32_t codeP
     return S_OK;
 }
 
-HRESULT ReadMessage(const CompoundStorageReader& storage, MsgObjectKind kind,
-                    std::uint32_t codePage, const ReadContext& context, int depth,
-                    MessageData& message) {
+HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& path,
+                    MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
+                    int depth, MessageData& message) {
     if (depth > kDeepestMessage) {
         return MAPI_E_CORRUPT_DATA;
     }
     MsgPropertyStream properties;
-    HRESULT hr = ReadProperties(storage, kind, codePage, context, properties, message);
+    HRESULT hr = ReadProperties(storage, path, kind, codePage, context, properties, message);
     if (FAILED(hr)) {
         return hr;
     }
@@ -262,7 +349,9 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, MsgObjectKind kind,
             if (!child) {
                 return MAPI_E_CORRUPT_DATA;
             }
-            hr = ReadProperties(*child, MsgObjectKind::Recipient, codePage, context, ignored,
+            StoragePath inner = path;
+            inner.push_back(entry.name);
+            hr = ReadProperties(*child, inner, MsgObjectKind::Recipient, codePage, context, ignored,
                                 recipient);
             if (FAILED(hr)) {
                 return hr;
@@ -276,7 +365,9 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, MsgObjectKind kind,
                 return MAPI_E_CORRUPT_DATA;
             }
             AttachmentData attachment;
-            hr = ReadAttachment(*child, codePage, context, depth, attachment);
+            StoragePath inner = path;
+            inner.push_back(entry.name);
+            hr = ReadAttachment(*child, inner, codePage, context, depth, attachment);
             if (FAILED(hr)) {
                 return hr;
             }
@@ -482,7 +573,7 @@ class StorageMessageHome final : public MessageHome {
         storage->AddRef();
     }
     ~StorageMessageHome() override { storage->Release(); }
-    HRESULT Save(const MessageData& data) override { return WriteMsgMessage(data, *tree); }
+    HRESULT Save(MessageData& data) override { return WriteMsgMessage(data, *tree); }
 
   private:
     IStorage* storage;
@@ -492,7 +583,7 @@ class StorageMessageHome final : public MessageHome {
 class FileMessageHome final : public MessageHome {
   public:
     explicit FileMessageHome(std::string hostPath) : hostPath(std::move(hostPath)) {}
-    HRESULT Save(const MessageData& data) override {
+    HRESULT Save(MessageData& data) override {
         StorageNode root;
         root.classId = ClassIdOf(CLSID_MailMessage);
         HRESULT hr = WriteMsgMessage(data, root);
@@ -503,8 +594,18 @@ class FileMessageHome final : public MessageHome {
         struct stat before {};
         const bool known = ::stat(hostPath.c_str(), &before) == 0;
         hr = ReplaceWithCompoundFile(root, hostPath);
-        if (SUCCEEDED(hr) && known) {
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (known) {
             ::chmod(hostPath.c_str(), before.st_mode & 07777);
+        }
+        // The values still in the old file are gone with it: take the message as the new file
+        // holds it, its attachments numbered as they are there.
+        MessageData saved;
+        hr = ReadMsgFile(hostPath, saved);
+        if (SUCCEEDED(hr)) {
+            data = std::move(saved);
         }
         return hr;
     }
@@ -522,18 +623,18 @@ class FileMessageHome final : public MessageHome {
 } // namespace
 
 HRESULT ReadMsgFile(const std::string& hostPath, MessageData& message) {
-    struct stat info {};
-    if (::stat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const std::optional<FileIdentity> identity = IdentityOf(hostPath);
+    if (!identity) {
         return MAPI_E_NOT_FOUND;
     }
     std::unique_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(hostPath);
     if (!root) {
         return MAPI_E_CORRUPT_DATA;
     }
-    ReadContext context{static_cast<std::uint64_t>(info.st_size)};
+    ReadContext context{hostPath, *identity, static_cast<std::uint64_t>(identity->size)};
     MessageData read;
     HRESULT hr =
-        ReadMessage(*root, MsgObjectKind::TopLevelMessage, kWesternCodePage, context, 0, read);
+        ReadMessage(*root, {}, MsgObjectKind::TopLevelMessage, kWesternCodePage, context, 0, read);
     if (SUCCEEDED(hr)) {
         message = std::move(read);
     }

@@ -20,6 +20,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -285,6 +286,35 @@ TEST_F(MsgFileTest, ABigAttachmentStaysInTheFileUntilItIsRead) {
     EXPECT_FALSE(copy.namedPropertyStreams.empty());
 }
 
+int OpenDescriptors() {
+    return std::stoi(RunCommand("ls /proc/" + std::to_string(getpid()) + "/fd | wc -l"));
+}
+
+TEST_F(MsgFileTest, ManyMessagesWithBigAttachmentsKeepFewFilesOpen) {
+    const embedded::EntryId id = store.AddMessage(
+        embedded::MessageDraft().Subject("Big").File("big.bin", BigContent(100 * 1024)));
+    ComPtr<IMessage> source(store.OpenMessage(id));
+    ASSERT_EQ(SaveAsMsg(source.Get(), u"C:\\one.msg"), S_OK);
+    const std::string bytes = folder.ReadFile("one.msg");
+    const int before = OpenDescriptors();
+    std::vector<MessageData> messages(60);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const std::string name = "m" + std::to_string(i) + ".msg";
+        folder.WriteFile(name, bytes);
+        ASSERT_EQ(embedded::ReadMsgFile(HostPath(name), messages[i]), S_OK);
+    }
+    for (const MessageData& message : messages) {
+        EXPECT_EQ(message.attachments.begin()->second.Content(), BigContent(100 * 1024));
+    }
+    EXPECT_LT(OpenDescriptors() - before, 20);
+
+    // A file written since it was read gives a failure, not other bytes.
+    MessageData stale;
+    ASSERT_EQ(embedded::ReadMsgFile(HostPath("m1.msg"), stale), S_OK);
+    folder.WriteFile("m1.msg", bytes + std::string(512, '\0'));
+    EXPECT_FALSE(stale.attachments.begin()->second.Binary(PR_ATTACH_DATA_BIN).has_value());
+}
+
 TEST_F(MsgFileTest, AMessageOverAFileKeepsItsChangeAfterSaving) {
     const embedded::EntryId id = store.AddMessage(SourceDraft());
     ComPtr<IMessage> source(store.OpenMessage(id));
@@ -297,7 +327,17 @@ TEST_F(MsgFileTest, AMessageOverAFileKeepsItsChangeAfterSaving) {
         subject.Value.lpszA = const_cast<LPSTR>("Changed — encore");
         ASSERT_EQ(message->SetProps(1, &subject, nullptr), S_OK);
         ASSERT_EQ(message->DeleteAttach(0, 0, nullptr, 0), S_OK);
-        ASSERT_EQ(message->SaveChanges(0), S_OK);
+        ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+        // The big content that stayed in the replaced file still reads, from the new file,
+        // where the attachments are numbered from 0 again.
+        ComPtr<IAttach> attachment;
+        ASSERT_EQ(message->OpenAttach(0, nullptr, 0, attachment.Out()), S_OK);
+        LPSPropValue content = nullptr;
+        ASSERT_EQ(HrGetOneProp(attachment.Get(), PR_ATTACH_DATA_BIN, &content), S_OK);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(content->Value.bin.lpb),
+                              content->Value.bin.cb),
+                  BigContent(300 * 1024));
+        MAPIFreeBuffer(content);
     }
     MessageData read;
     ASSERT_EQ(embedded::ReadMsgFile(HostPath("edit.msg"), read), S_OK);
