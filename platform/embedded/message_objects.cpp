@@ -19,9 +19,16 @@ class StoreMessageHome final : public MessageHome {
     StoreMessageHome(std::shared_ptr<StoreData> store, ULONG folder, ULONG number)
         : store(std::move(store)), folder(folder), number(number) {}
     HRESULT Save(MessageData& data) override {
+        if (number == 0 && !store->hostFolder.empty()) {
+            return MAPI_E_NO_SUPPORT; // a new file would need a name that no one gave
+        }
+        if (number != 0 && store->messages.count(number) > 0 &&
+            !store->messages.at(number).hostPath.empty()) {
+            return SaveMessageRecord(*store, number, data);
+        }
         if (number == 0) {
             number = store->nextObject++;
-            store->messages[number] = MessageRecord{folder, data};
+            store->messages[number] = MessageRecord{folder, data, {}, true};
             return S_OK;
         }
         auto it = store->messages.find(number);
@@ -712,6 +719,7 @@ IMessage* NewMessageObject(MessageData data, std::unique_ptr<MessageHome> home, 
 }
 
 IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number, bool writable) {
+    LoadMessageRecord(*store, number); // callers that must know load it first themselves
     const MessageRecord& record = store->messages.at(number);
     return new MessageObject(
         record.data, std::make_unique<StoreMessageHome>(store, record.folder, number), writable);

@@ -234,7 +234,12 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
             if (!valueStream) {
                 continue; // an entry without its stream: the value is lost, not the message
             }
-            if (PROP_TYPE(entry.tag) == PT_BINARY && valueStream->Size() >= kMsgValueInFileFrom) {
+            // Attachment content stays in the file whatever its size, so that opening many
+            // messages reads none of it; other binaries only when they are big.
+            const bool isContent = kind == MsgObjectKind::Attachment &&
+                                   PROP_ID(entry.tag) == PROP_ID(PR_ATTACH_DATA_BIN);
+            if (PROP_TYPE(entry.tag) == PT_BINARY &&
+                (isContent || valueStream->Size() >= kMsgValueInFileFrom)) {
                 if (valueStream->Size() > context.fileSize) {
                     return MAPI_E_CORRUPT_DATA;
                 }
@@ -583,38 +588,7 @@ class StorageMessageHome final : public MessageHome {
 class FileMessageHome final : public MessageHome {
   public:
     explicit FileMessageHome(std::string hostPath) : hostPath(std::move(hostPath)) {}
-    HRESULT Save(MessageData& data) override {
-        StorageNode root;
-        root.classId = ClassIdOf(CLSID_MailMessage);
-        HRESULT hr = WriteMsgMessage(data, root);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        // Keep who may read the file, as an editor that saves in place would.
-        struct stat before {};
-        const bool known = ::stat(hostPath.c_str(), &before) == 0;
-        hr = ReplaceWithCompoundFile(root, hostPath);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (known) {
-            ::chmod(hostPath.c_str(), before.st_mode & 07777);
-        }
-        // The values still in the old file are gone with it: take the message as the new file
-        // holds it, its attachments numbered as they are there.
-        MessageData saved;
-        hr = ReadMsgFile(hostPath, saved);
-        if (SUCCEEDED(hr)) {
-            data = std::move(saved);
-        }
-        return hr;
-    }
-
-    static ClassId ClassIdOf(const CLSID& clsid) {
-        ClassId id{};
-        std::memcpy(id.data(), &clsid, sizeof(CLSID));
-        return id;
-    }
+    HRESULT Save(MessageData& data) override { return SaveMsgFile(data, hostPath); }
 
   private:
     std::string hostPath;
@@ -665,6 +639,33 @@ HRESULT WriteMsgMessage(const MessageData& message, StorageNode& root) {
     root.streams = std::move(written.streams);
     root.storages = std::move(written.storages);
     return S_OK;
+}
+
+HRESULT SaveMsgFile(MessageData& message, const std::string& hostPath) {
+    StorageNode root;
+    std::memcpy(root.classId.data(), &CLSID_MailMessage, sizeof(CLSID));
+    HRESULT hr = WriteMsgMessage(message, root);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // Keep who may read the file, as an editor that saves in place would.
+    struct stat before {};
+    const bool known = ::stat(hostPath.c_str(), &before) == 0;
+    hr = ReplaceWithCompoundFile(root, hostPath);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (known) {
+        ::chmod(hostPath.c_str(), before.st_mode & 07777);
+    }
+    // The values still in the old file are gone with it: take the message as the new file
+    // holds it, its attachments numbered as they are there.
+    MessageData saved;
+    hr = ReadMsgFile(hostPath, saved);
+    if (SUCCEEDED(hr)) {
+        message = std::move(saved);
+    }
+    return hr;
 }
 
 HRESULT OpenMsgFile(const std::string& hostPath, bool writable, IMessage** message) {

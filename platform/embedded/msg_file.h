@@ -11,7 +11,8 @@
 
 namespace embedded {
 
-// Binary values larger than this stay in the file until they are asked for.
+// Attachment contents, and other binary values from this size on, stay in the file until they
+// are asked for.
 constexpr std::uint64_t kMsgValueInFileFrom = 64 * 1024;
 
 // The message of a ".msg" file, strings in UTF-8 or UTF-16 whatever width the file has them
@@ -22,6 +23,11 @@ HRESULT ReadMsgFile(const std::string& hostPath, MessageData& message);
 // Puts `message` into `root` as a top-level message, replacing the streams and storages that
 // were there; the root's class is kept. Every string is written as PT_UNICODE.
 HRESULT WriteMsgMessage(const MessageData& message, StorageNode& root);
+
+// Rewrites the ".msg" file at `hostPath` with `message`, through a temporary file in the same
+// folder and a rename, keeping the file's permissions. On success `message` becomes the message
+// as the new file holds it (values still in the old file now come from the new one).
+HRESULT SaveMsgFile(MessageData& message, const std::string& hostPath);
 
 // The message of a ".msg" file, with one reference for the caller. When `writable`, its
 // SaveChanges rewrites the file whole through a temporary file and a rename.
