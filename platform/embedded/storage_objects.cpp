@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace embedded {
@@ -166,6 +167,10 @@ HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& host
     if (descriptor < 0) {
         return errno == ENOSPC ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED;
     }
+    // A temporary file is private; the file it becomes gets the mode of any new file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
     close(descriptor);
     HRESULT hr = EnterOperation("CompoundFileWrite");
     if (SUCCEEDED(hr) && !WriteCompoundFile(root, temporary)) {

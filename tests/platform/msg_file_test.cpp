@@ -220,6 +220,11 @@ TEST_F(MsgFileTest, EngineOrderWritesAMessageThatOurReaderGivesBackWhole) {
                         [&] { absentBeforeCommit = !folder.Exists("Forwarded.msg"); }),
               S_OK);
     EXPECT_TRUE(absentBeforeCommit);
+    struct stat info {};
+    ASSERT_EQ(stat(HostPath("Forwarded.msg").c_str(), &info), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 
     MessageData read;
     ASSERT_EQ(embedded::ReadMsgFile(HostPath("Forwarded.msg"), read), S_OK);
