@@ -288,7 +288,24 @@ TEST_F(MsgFileTest, ABigAttachmentStaysInTheFileUntilItIsRead) {
     MessageData copy;
     ASSERT_EQ(embedded::ReadMsgFile(HostPath("copy.msg"), copy), S_OK);
     EXPECT_EQ(std::next(copy.attachments.begin())->second.Content(), BigContent(300 * 1024));
-    EXPECT_FALSE(copy.namedPropertyStreams.empty());
+}
+
+TEST_F(MsgFileTest, NamedPropertiesGoFromOneMsgFileToAnother) {
+    const std::string sample =
+        std::string(FILVEX_SHARED_DIR) + "/corpus/msg/hiraoka_msgInMsgInMsg.msg";
+    if (access(sample.c_str(), R_OK) != 0) {
+        GTEST_SKIP() << "no corpus";
+    }
+    MessageData original;
+    ASSERT_EQ(embedded::ReadMsgFile(sample, original), S_OK);
+    ASSERT_GT(original.namedPropertyStreams.size(), 3u);
+    ComPtr<IMessage> message;
+    ASSERT_EQ(embedded::OpenMsgFile(sample, false, message.Out()), S_OK);
+    ASSERT_EQ(SaveAsMsg(message.Get(), u"C:\\copy.msg"), S_OK);
+    MessageData copy;
+    ASSERT_EQ(embedded::ReadMsgFile(HostPath("copy.msg"), copy), S_OK);
+    EXPECT_EQ(copy.namedPropertyStreams, original.namedPropertyStreams);
+    EXPECT_EQ(copy.Text(PR_SUBJECT), original.Text(PR_SUBJECT));
 }
 
 int OpenDescriptors() {
