@@ -170,12 +170,13 @@ std::uint32_t CodePageOf(const MsgPropertyStream& properties) {
     return locale ? CodePageOfLocale(*locale) : kWesternCodePage;
 }
 
-std::string TrimTrailingNuls(std::string text, std::size_t width) {
-    while (text.size() >= width &&
-           text.compare(text.size() - width, width, std::string(width, '\0')) == 0) {
-        text.resize(text.size() - width);
+// Without the terminating nulls of `width` bytes each that some writers store.
+std::string TrimTrailingNuls(const std::string& text, std::size_t width) {
+    std::size_t end = text.size() - text.size() % width;
+    while (end >= width && text.find_first_not_of('\0', end - width) >= end) {
+        end -= width;
     }
-    return text;
+    return text.substr(0, end);
 }
 
 using StoragePath = std::vector<std::string>;
@@ -256,7 +257,7 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
                 value.bytes = std::move(content);
             } else if (PROP_TYPE(entry.tag) == PT_UNICODE) {
                 content.resize(content.size() & ~std::size_t{1});
-                content = TrimTrailingNuls(std::move(content), 2);
+                content = TrimTrailingNuls(content, 2);
                 value.wide.resize(content.size() / 2);
                 for (std::size_t i = 0; i < value.wide.size(); ++i) {
                     value.wide[i] = static_cast<char16_t>(
@@ -264,7 +265,7 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
                         (static_cast<unsigned char>(content[2 * i + 1]) << 8));
                 }
             } else {
-                content = TrimTrailingNuls(std::move(content), 1);
+                content = TrimTrailingNuls(content, 1);
                 std::optional<std::string> text = DecodeToUtf8(content, codePage);
                 if (!text) {
                     text = DecodeToUtf8(content, kWesternCodePage);
