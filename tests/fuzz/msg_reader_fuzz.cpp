@@ -19,8 +19,15 @@ void ReadAll(const embedded::MessageData& message) {
 
 } // namespace
 
+// The file that each input is written to, removed when the run ends.
+struct InputFile {
+    std::string path = "/tmp/filvex-fuzz-" + std::to_string(getpid()) + ".msg";
+    ~InputFile() { std::remove(path.c_str()); }
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
-    static const std::string path = "/tmp/filvex-fuzz-" + std::to_string(getpid()) + ".msg";
+    static const InputFile input;
+    const std::string& path = input.path;
     if (FILE* file = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, file);
         std::fclose(file);
