@@ -2,14 +2,81 @@
 
 #include <gsf/gsf.h>
 
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace embedded {
 namespace {
 
+void Quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 void InitGsf() {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        gsf_init();
+        // libgsf reports each flaw of a damaged file on stderr; the caller gets a failure
+        // instead, so the reports would only be noise in a host's output.
+        const GLogLevelFlags levels = static_cast<GLogLevelFlags>(
+            G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE);
+        for (const char* domain : {"libgsf:msole", "libgsf", static_cast<const char*>(nullptr)}) {
+            g_log_set_handler(domain, levels, Quiet, nullptr);
+        }
+    });
+}
+
+std::uint32_t Le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Checks the header against the file's size before libgsf sees it, so that counts and sector
+// numbers that no file of this size can have never reach libgsf's allocations and seeks.
+bool PlausibleHeader(const std::string& hostPath, std::string& why) {
+    FILE* file = std::fopen(hostPath.c_str(), "rb");
+    if (file == nullptr) {
+        why = "cannot open the file";
+        return false;
+    }
+    unsigned char header[512];
+    const std::size_t got = std::fread(header, 1, sizeof header, file);
+    std::fseek(file, 0, SEEK_END);
+    const long fileSize = std::ftell(file);
+    std::fclose(file);
+    static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (got < sizeof header || std::memcmp(header, kSignature, 8) != 0) {
+        why = "not a compound file";
+        return false;
+    }
+    const unsigned major = header[0x1A] | (header[0x1B] << 8);
+    const unsigned sectorShift = header[0x1E] | (header[0x1F] << 8);
+    const unsigned miniShift = header[0x20] | (header[0x21] << 8);
+    if (!((major == 3 && sectorShift == 9) || (major == 4 && sectorShift == 12)) ||
+        miniShift != 6) {
+        why = "unknown compound file version or sector size";
+        return false;
+    }
+    const std::uint64_t sectorSize = std::uint64_t{1} << sectorShift;
+    const std::uint64_t sectors =
+        fileSize > static_cast<long>(sectorSize)
+            ? (static_cast<std::uint64_t>(fileSize) - sectorSize + sectorSize - 1) / sectorSize
+            : 0;
+    constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+    const std::uint32_t fatSectors = Le32(header + 0x2C);
+    const std::uint32_t directoryStart = Le32(header + 0x30);
+    const std::uint32_t miniFatStart = Le32(header + 0x3C);
+    const std::uint32_t miniFatSectors = Le32(header + 0x40);
+    const std::uint32_t difatStart = Le32(header + 0x44);
+    const std::uint32_t difatSectors = Le32(header + 0x48);
+    const bool fits = fatSectors >= 1 && fatSectors <= sectors && directoryStart < sectors &&
+                      miniFatSectors <= sectors && difatSectors <= sectors &&
+                      (miniFatSectors == 0 || miniFatStart < sectors) &&
+                      (difatSectors == 0 || difatStart < sectors || difatStart == kEndOfChain);
+    if (!fits) {
+        why = "sector counts or numbers beyond the end of the file";
+        return false;
+    }
+    return true;
 }
 
 struct GObjectUnref {
@@ -71,6 +138,13 @@ CompoundStorageReader::~CompoundStorageReader() = default;
 std::unique_ptr<CompoundStorageReader> CompoundStorageReader::OpenFile(const std::string& hostPath,
                                                                        std::string* error) {
     InitGsf();
+    std::string why;
+    if (!PlausibleHeader(hostPath, why)) {
+        if (error != nullptr) {
+            *error = why;
+        }
+        return nullptr;
+    }
     GError* failure = nullptr;
     GsfPtr<GsfInput> source(gsf_input_stdio_new(hostPath.c_str(), &failure));
     if (!source) {

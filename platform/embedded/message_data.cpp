@@ -85,6 +85,18 @@ FILETIME UtcFileTime(int year, int month, int day, int hour, int minute, int sec
     return FileTimeFromTicks(seconds * 10000000);
 }
 
+const std::string* ByteSource::Load() const {
+    if (!loaded && !failed) {
+        std::string bytes(static_cast<std::size_t>(Size()), '\0');
+        if (ReadAt(0, bytes.data(), bytes.size())) {
+            loaded = std::move(bytes);
+        } else {
+            failed = true;
+        }
+    }
+    return loaded ? &*loaded : nullptr;
+}
+
 void PropertyBag::SetText(ULONG tag, const std::string& utf8) {
     PropertyValue value;
     value.tag = tag;
@@ -175,10 +187,10 @@ std::optional<FILETIME> PropertyBag::Time(ULONG tag) const {
 
 std::optional<std::string> PropertyBag::Binary(ULONG tag) const {
     const PropertyValue* value = Find(tag);
-    if (value == nullptr || PROP_TYPE(value->tag) != PT_BINARY) {
+    if (value == nullptr || PROP_TYPE(value->tag) != PT_BINARY || value->Bytes() == nullptr) {
         return std::nullopt;
     }
-    return value->bytes;
+    return *value->Bytes();
 }
 
 AttachmentData::AttachmentData() = default;

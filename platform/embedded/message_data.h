@@ -4,6 +4,7 @@
 
 #include "platform/mapi_tags.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,13 +14,36 @@
 
 namespace embedded {
 
+// The bytes of a big binary value that stay in their file until someone asks for them: a
+// stream reads them piece by piece, GetProps reads them whole once and keeps them.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    // Exactly `count` bytes at `offset`; false when they cannot be read.
+    virtual bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const = 0;
+    // All the bytes, read on the first call; null when they cannot be read.
+    const std::string* Load() const;
+
+  private:
+    mutable std::optional<std::string> loaded;
+    mutable bool failed = false;
+};
+
 // One stored property. Integers, flags and times live in `number`; 8-bit text and binary
-// content in `bytes`; Unicode text in `wide`.
+// content in `bytes`; Unicode text in `wide`. A binary value read from a file may have its
+// content in `source` instead, shared by every copy of the value and never changed; writing
+// to such a value first takes its bytes into `bytes`.
 struct PropertyValue {
     ULONG tag = 0;
     std::int64_t number = 0;
     std::string bytes;
     std::u16string wide;
+    std::shared_ptr<const ByteSource> source;
+
+    std::uint64_t ByteCount() const { return source ? source->Size() : bytes.size(); }
+    // The binary content, read from `source` when there is one; null when that read fails.
+    const std::string* Bytes() const { return source ? source->Load() : &bytes; }
 };
 
 std::string Utf8FromUtf16(const std::u16string& text);
@@ -80,6 +104,9 @@ struct MessageData : PropertyBag {
     std::map<ULONG, AttachmentData> attachments;
     ULONG nextAttachmentNumber = 0;
     std::vector<PropertyBag> recipients;
+    // The streams of a ".msg" file's named-property storage, by name, kept as they were read
+    // so that a rewrite of the file gives the named properties back unchanged.
+    std::map<std::string, std::string> namedPropertyStreams;
 };
 
 } // namespace embedded

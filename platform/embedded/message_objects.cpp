@@ -2,6 +2,7 @@
 // on its own copy of what it opened and writes it back at SaveChanges, one level up: an
 // attachment into its message, a message into the store or into the attachment that holds it.
 // Releasing an object without saving drops its changes, as MAPI's transacted objects do.
+#include "platform/embedded/message_object.h"
 #include "platform/embedded/property_object.h"
 #include "platform/com_ptr.h"
 
@@ -12,23 +13,22 @@ namespace {
 
 class AttachmentObject;
 
-// Where a message's SaveChanges writes.
-class MessageHome {
-  public:
-    virtual ~MessageHome() = default;
-    virtual HRESULT Save(const MessageData& data) = 0;
-    virtual void AddComputed(std::vector<PropertyValue>&) const {}
-};
-
 class StoreMessageHome final : public MessageHome {
   public:
     // number 0: a message created in `folder` that is not in the store until its first save.
     StoreMessageHome(std::shared_ptr<StoreData> store, ULONG folder, ULONG number)
         : store(std::move(store)), folder(folder), number(number) {}
-    HRESULT Save(const MessageData& data) override {
+    HRESULT Save(MessageData& data) override {
+        if (number == 0 && !store->hostFolder.empty()) {
+            return MAPI_E_NO_SUPPORT; // a new file would need a name that no one gave
+        }
+        if (number != 0 && store->messages.count(number) > 0 &&
+            !store->messages.at(number).hostPath.empty()) {
+            return SaveMessageRecord(*store, number, data);
+        }
         if (number == 0) {
             number = store->nextObject++;
-            store->messages[number] = MessageRecord{folder, data};
+            store->messages[number] = MessageRecord{folder, data, {}, true};
             return S_OK;
         }
         auto it = store->messages.find(number);
@@ -57,7 +57,7 @@ class EmbeddedMessageHome final : public MessageHome {
   public:
     explicit EmbeddedMessageHome(AttachmentObject* attachment);
     ~EmbeddedMessageHome() override;
-    HRESULT Save(const MessageData& data) override;
+    HRESULT Save(MessageData& data) override;
 
   private:
     AttachmentObject* attachment;
@@ -82,7 +82,11 @@ class MessageObject final : public PropertyObject<IMessage> {
         for (const auto& [number, attachment] : data.attachments) {
             std::vector<PropertyValue> row;
             row.push_back(Computed(PR_ATTACH_NUM, number));
-            row.push_back(Computed(PR_ATTACH_SIZE, static_cast<LONG>(attachment.Content().size())));
+            const PropertyValue* content = attachment.Find(PR_ATTACH_DATA_BIN);
+            const std::uint64_t size = content != nullptr && PROP_TYPE(content->tag) == PT_BINARY
+                                           ? content->ByteCount()
+                                           : 0;
+            row.push_back(Computed(PR_ATTACH_SIZE, static_cast<LONG>(size)));
             for (const auto& entry : attachment.Values()) {
                 if (PROP_ID(entry.second.tag) != PROP_ID(PR_ATTACH_DATA_BIN)) {
                     row.push_back(entry.second);
@@ -249,11 +253,20 @@ class PropertyStream final : public Counted<IStream> {
         if (pv == nullptr && cb > 0) {
             return STG_E_INVALIDPOINTER;
         }
-        const std::string& bytes = Bytes();
-        const std::size_t available = position < bytes.size() ? bytes.size() - position : 0;
-        const std::size_t count = std::min<std::size_t>(cb, available);
+        const PropertyValue& value = Value();
+        const std::uint64_t size = value.ByteCount();
+        const std::size_t count =
+            position < size ? static_cast<std::size_t>(std::min<std::uint64_t>(cb, size - position))
+                            : 0;
         if (count > 0) {
-            std::memcpy(pv, bytes.data() + position, count);
+            if (value.source) {
+                // Straight from the file, so that big content is never held whole.
+                if (!value.source->ReadAt(position, pv, count)) {
+                    return STG_E_READFAULT;
+                }
+            } else {
+                std::memcpy(pv, value.bytes.data() + position, count);
+            }
         }
         position += count;
         if (pcbRead != nullptr) {
@@ -298,7 +311,7 @@ class PropertyStream final : public Counted<IStream> {
         if (dwOrigin == STREAM_SEEK_CUR) {
             base = static_cast<std::int64_t>(position);
         } else if (dwOrigin == STREAM_SEEK_END) {
-            base = static_cast<std::int64_t>(Bytes().size());
+            base = static_cast<std::int64_t>(Value().ByteCount());
         } else if (dwOrigin != STREAM_SEEK_SET) {
             return STG_E_INVALIDFUNCTION;
         }
@@ -381,7 +394,7 @@ class PropertyStream final : public Counted<IStream> {
         }
         *pstatstg = STATSTG{};
         pstatstg->type = STGTY_STREAM;
-        pstatstg->cbSize.QuadPart = Bytes().size();
+        pstatstg->cbSize.QuadPart = Value().ByteCount();
         pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
         return S_OK;
     }
@@ -396,13 +409,23 @@ class PropertyStream final : public Counted<IStream> {
     }
 
   private:
-    std::string& Bytes() {
+    PropertyValue& Value() {
         PropertyValue* value = owner->data.Find(tag);
         if (value == nullptr || PROP_TYPE(value->tag) != PT_BINARY) {
             owner->data.SetBinary(tag, std::string());
             value = owner->data.Find(tag);
         }
-        return value->bytes;
+        return *value;
+    }
+    // The bytes to change in place: a value still in its file is read in first.
+    std::string& Bytes() {
+        PropertyValue& value = Value();
+        if (value.source) {
+            const std::string* loaded = value.source->Load();
+            value.bytes = loaded != nullptr ? *loaded : std::string();
+            value.source.reset();
+        }
+        return value.bytes;
     }
 
     AttachmentObject* owner;
@@ -417,7 +440,7 @@ EmbeddedMessageHome::EmbeddedMessageHome(AttachmentObject* attachment) : attachm
 EmbeddedMessageHome::~EmbeddedMessageHome() {
     attachment->Release();
 }
-HRESULT EmbeddedMessageHome::Save(const MessageData& data) {
+HRESULT EmbeddedMessageHome::Save(MessageData& data) {
     attachment->data.embedded = std::make_unique<MessageData>(data);
     return S_OK;
 }
@@ -521,11 +544,13 @@ bool Excluded(const std::vector<ULONG>& excluded, ULONG tag) {
 }
 
 // A value array that points into stored values, for handing them to another object's SetProps.
-std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<ULONG>& excluded) {
+// With `skipInFile`, values still in their file are left for the caller to pass on as they are.
+std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<ULONG>& excluded,
+                                     bool skipInFile = false) {
     std::vector<SPropValue> values;
     for (const auto& entry : bag.Values()) {
         const PropertyValue& stored = entry.second;
-        if (Excluded(excluded, stored.tag)) {
+        if (Excluded(excluded, stored.tag) || (skipInFile && stored.source)) {
             continue;
         }
         SPropValue value{};
@@ -552,10 +577,15 @@ std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<U
         case PT_UNICODE:
             value.Value.lpszW = const_cast<LPWSTR>(stored.wide.c_str());
             break;
-        case PT_BINARY:
-            value.Value.bin.cb = static_cast<ULONG>(stored.bytes.size());
-            value.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(stored.bytes.data()));
+        case PT_BINARY: {
+            const std::string* bytes = stored.Bytes();
+            if (bytes == nullptr) {
+                continue;
+            }
+            value.Value.bin.cb = static_cast<ULONG>(bytes->size());
+            value.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(bytes->data()));
             break;
+        }
         default:
             continue;
         }
@@ -588,10 +618,20 @@ HRESULT CopyAttachment(const AttachmentData& attachment, IMessage* target) {
     if (FAILED(hr)) {
         return hr;
     }
-    std::vector<SPropValue> values = BorrowValues(attachment, {});
+    // Content still in a file goes to an attachment of ours as the same shared source, so a big
+    // attachment is copied from file to file at the target's save without being held whole.
+    auto* ours = dynamic_cast<AttachmentObject*>(copy.Get());
+    std::vector<SPropValue> values = BorrowValues(attachment, {}, ours != nullptr);
     hr = copy->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr);
     if (FAILED(hr)) {
         return hr;
+    }
+    if (ours != nullptr) {
+        for (const auto& entry : attachment.Values()) {
+            if (entry.second.source) {
+                ours->data.Put(entry.second);
+            }
+        }
     }
     if (attachment.embedded) {
         ComPtr<IMessage> child;
@@ -659,12 +699,27 @@ HRESULT STDMETHODCALLTYPE MessageObject::CopyTo(ULONG, LPCIID, LPSPropTagArray l
     if ((ulFlags & MAPI_MOVE) != 0) {
         return MAPI_E_NO_SUPPORT;
     }
-    return CopyMessage(data, static_cast<IMessage*>(lpDestObj), TagsOf(lpExcludeProps));
+    auto* target = static_cast<IMessage*>(lpDestObj);
+    hr = CopyMessage(data, target, TagsOf(lpExcludeProps));
+    if (SUCCEEDED(hr)) {
+        // Named-property mappings read from a ".msg" go along to another message of ours.
+        if (auto* ours = dynamic_cast<MessageObject*>(target); ours != nullptr && ours != this) {
+            if (!data.namedPropertyStreams.empty()) {
+                ours->data.namedPropertyStreams = data.namedPropertyStreams;
+            }
+        }
+    }
+    return hr;
 }
 
 } // namespace
 
+IMessage* NewMessageObject(MessageData data, std::unique_ptr<MessageHome> home, bool writable) {
+    return new MessageObject(std::move(data), std::move(home), writable);
+}
+
 IMessage* NewStoreMessage(const std::shared_ptr<StoreData>& store, ULONG number, bool writable) {
+    LoadMessageRecord(*store, number); // callers that must know load it first themselves
     const MessageRecord& record = store->messages.at(number);
     return new MessageObject(
         record.data, std::make_unique<StoreMessageHome>(store, record.folder, number), writable);

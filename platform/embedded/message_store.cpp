@@ -188,7 +188,7 @@ EntryId MessageStore::AddMessage(const MessageDraft& draft) {
 EntryId MessageStore::AddMessage(const EntryId& folder, const MessageDraft& draft) {
     const ULONG folderNumber = NumberOf(*store, folder, EntryKind::Folder);
     const ULONG number = store->nextObject++;
-    store->messages[number] = MessageRecord{folderNumber, draft.Data()};
+    store->messages[number] = MessageRecord{folderNumber, draft.Data(), {}, true};
     return MakeEntryId(*store, EntryKind::Message, number);
 }
 

@@ -65,11 +65,19 @@ HRESULT WritePropValue(const PropertyValue* stored, ULONG askedTag, void* parent
         out.Value.lpszW = static_cast<LPWSTR>(buffer);
         break;
     }
-    case PT_BINARY:
-        hr = CopyBytes(stored->bytes.data(), stored->bytes.size(), parent, &buffer);
-        out.Value.bin.cb = static_cast<ULONG>(stored->bytes.size());
+    case PT_BINARY: {
+        const std::string* bytes = stored->Bytes();
+        if (bytes == nullptr) {
+            // The file under a value read on demand no longer gives its bytes.
+            out.ulPropTag = PROP_TAG(PT_ERROR, id);
+            out.Value.err = MAPI_E_CORRUPT_DATA;
+            return MAPI_W_ERRORS_RETURNED;
+        }
+        hr = CopyBytes(bytes->data(), bytes->size(), parent, &buffer);
+        out.Value.bin.cb = static_cast<ULONG>(bytes->size());
         out.Value.bin.lpb = static_cast<LPBYTE>(buffer);
         break;
+    }
     default:
         out.ulPropTag = PROP_TAG(PT_ERROR, id);
         out.Value.err = MAPI_E_NOT_FOUND;

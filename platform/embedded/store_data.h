@@ -18,6 +18,9 @@ struct FolderRecord : PropertyBag {
 struct MessageRecord {
     ULONG folder = 0;
     MessageData data;
+    // For a message of a ".msg" file: the file, read at the message's first use.
+    std::string hostPath;
+    bool loaded = true;
 };
 
 // The saved state. Objects opened on it work on copies and write back at SaveChanges.
@@ -29,7 +32,15 @@ struct StoreData {
     ULONG root = 0;
     ULONG topOfStore = 0;
     ULONG inbox = 0;
+    // For a store of ".msg" files: the host folder at its top.
+    std::string hostFolder;
 };
+
+// Reads a message of a ".msg" file store on its first use; S_OK for one in memory.
+HRESULT LoadMessageRecord(StoreData& store, ULONG number);
+// Writes a message of a ".msg" file store into its file and takes it back as the file now
+// holds it.
+HRESULT SaveMessageRecord(StoreData& store, ULONG number, MessageData& data);
 
 enum class EntryKind : BYTE { Store = 1, Folder = 3, Message = 5 };
 

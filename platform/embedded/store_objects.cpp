@@ -32,7 +32,8 @@ class FolderObject final : public PropertyObject<IMAPIFolder> {
         }
         std::vector<std::vector<PropertyValue>> rows;
         for (const auto& [id, record] : store->messages) {
-            if (record.folder == number) {
+            // A message file that cannot be read is not listed.
+            if (record.folder == number && SUCCEEDED(LoadMessageRecord(*store, id))) {
                 rows.push_back(WithComputed(
                     record.data,
                     {ComputedBinary(PR_ENTRYID, MakeEntryId(*store, EntryKind::Message, id))}));
@@ -393,6 +394,10 @@ HRESULT OpenStoreEntry(const std::shared_ptr<StoreData>& store, ULONG cbEntryID,
         }
         if (!accepts({&IID_IUnknown, &IID_IMAPIProp, &IID_IMessage})) {
             return MAPI_E_INTERFACE_NOT_SUPPORTED;
+        }
+        hr = LoadMessageRecord(*store, number);
+        if (FAILED(hr)) {
+            return hr;
         }
         const bool canWrite = (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
         *lpulObjType = MAPI_MESSAGE;
