@@ -56,12 +56,15 @@ ArgumentKind KindOf(const Conversion& conversion) {
 }
 
 std::string FormatConversion(const Conversion& conversion, std::uint64_t bits) {
-    std::string pattern = "%" + conversion.flags;
+    // Appended piece by piece: GCC 12 warns falsely on "literal" + string at -O2.
+    std::string pattern = "%";
+    pattern += conversion.flags;
     if (conversion.width >= 0) {
         pattern += std::to_string(conversion.width);
     }
     if (conversion.precision >= 0) {
-        pattern += "." + std::to_string(conversion.precision);
+        pattern += '.';
+        pattern += std::to_string(conversion.precision);
     }
     const char type = conversion.type;
     std::vector<char> out(64 +
