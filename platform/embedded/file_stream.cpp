@@ -1,7 +1,7 @@
-// A file of the host file system as a stream, for OpenStreamOnFile. Data goes through a fixed
-// chunk, so copying a file of any size holds no more than that chunk in memory.
+// A file of the host file system as a stream, for OpenStreamOnFile.
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_paths.h"
+#include "platform/embedded/stream_base.h"
 #include "platform/mapi_functions.h"
 
 #include <algorithm>
@@ -16,8 +16,6 @@
 namespace {
 
 using embedded::EnterOperation;
-
-constexpr std::size_t kCopyChunk = 64 * 1024;
 
 HRESULT ResultOfErrno(int error) {
     switch (error) {
@@ -37,30 +35,9 @@ HRESULT ResultOfErrno(int error) {
     }
 }
 
-class FileStream final : public IStream {
+class FileStream final : public embedded::StreamBase {
   public:
     FileStream(int fd, bool writable) : fd(fd), writable(writable) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (ppvObject == nullptr) {
-            return E_POINTER;
-        }
-        *ppvObject = nullptr;
-        if (riid != IID_IUnknown && riid != IID_ISequentialStream && riid != IID_IStream) {
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
         if (pcbRead != nullptr) {
@@ -166,58 +143,12 @@ class FileStream final : public IStream {
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
-                                     ULARGE_INTEGER* pcbWritten) override {
-        HRESULT hr = EnterOperation("CopyTo");
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pstm == nullptr) {
-            return STG_E_INVALIDPOINTER;
-        }
-        std::uint64_t read = 0;
-        std::uint64_t written = 0;
-        std::string chunk(kCopyChunk, '\0');
-        while (read < cb.QuadPart) {
-            const ULONG want =
-                static_cast<ULONG>(std::min<std::uint64_t>(chunk.size(), cb.QuadPart - read));
-            ULONG got = 0;
-            hr = Read(chunk.data(), want, &got);
-            if (FAILED(hr) || got == 0) {
-                break;
-            }
-            read += got;
-            ULONG put = 0;
-            hr = pstm->Write(chunk.data(), got, &put);
-            written += put;
-            if (FAILED(hr)) {
-                break;
-            }
-        }
-        if (pcbRead != nullptr) {
-            pcbRead->QuadPart = read;
-        }
-        if (pcbWritten != nullptr) {
-            pcbWritten->QuadPart = written;
-        }
-        return FAILED(hr) ? hr : S_OK;
-    }
-
     HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
         HRESULT hr = EnterOperation("Commit", grfCommitFlags);
         if (FAILED(hr)) {
             return hr;
         }
         return writable && ::fsync(fd) != 0 ? STG_E_WRITEFAULT : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Revert() override { return EnterOperation("Revert"); }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        HRESULT hr = EnterOperation("LockRegion");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        HRESULT hr = EnterOperation("UnlockRegion");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
     }
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
         HRESULT hr = EnterOperation("Stat", grfStatFlag);
@@ -237,16 +168,9 @@ class FileStream final : public IStream {
         pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override {
-        if (ppstm != nullptr) {
-            *ppstm = nullptr;
-        }
-        HRESULT hr = EnterOperation("Clone");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
 
   private:
-    ~FileStream() { ::close(fd); }
+    ~FileStream() override { ::close(fd); }
 
     int fd;
     bool writable;

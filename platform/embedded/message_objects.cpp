@@ -2,6 +2,7 @@
 // on its own copy of what it opened and writes it back at SaveChanges, one level up: an
 // attachment into its message, a message into the store or into the attachment that holds it.
 // Releasing an object without saving drops its changes, as MAPI's transacted objects do.
+#include "platform/embedded/stream_base.h"
 #include "platform/embedded/message_object.h"
 #include "platform/embedded/property_object.h"
 #include "platform/com_ptr.h"
@@ -237,7 +238,7 @@ class AttachmentObject final : public PropertyObject<IAttach> {
 
 // A binary property of an attachment as a stream. It reads and writes the attachment's working
 // copy, so what is written is saved with the attachment.
-class PropertyStream final : public Counted<IStream> {
+class PropertyStream final : public StreamBase {
   public:
     PropertyStream(AttachmentObject* owner, ULONG tag, bool canWrite)
         : owner(owner), tag(tag), writable(canWrite) {
@@ -307,19 +308,10 @@ class PropertyStream final : public Counted<IStream> {
         if (FAILED(hr)) {
             return hr;
         }
-        std::int64_t base = 0;
-        if (dwOrigin == STREAM_SEEK_CUR) {
-            base = static_cast<std::int64_t>(position);
-        } else if (dwOrigin == STREAM_SEEK_END) {
-            base = static_cast<std::int64_t>(Value().ByteCount());
-        } else if (dwOrigin != STREAM_SEEK_SET) {
-            return STG_E_INVALIDFUNCTION;
+        hr = SeekTarget(dlibMove, dwOrigin, position, Value().ByteCount(), position);
+        if (FAILED(hr)) {
+            return hr;
         }
-        const std::int64_t target = base + dlibMove.QuadPart;
-        if (target < 0) {
-            return STG_E_INVALIDFUNCTION;
-        }
-        position = static_cast<std::uint64_t>(target);
         if (plibNewPosition != nullptr) {
             plibNewPosition->QuadPart = position;
         }
@@ -336,54 +328,6 @@ class PropertyStream final : public Counted<IStream> {
         Bytes().resize(static_cast<std::size_t>(libNewSize.QuadPart));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
-                                     ULARGE_INTEGER* pcbWritten) override {
-        HRESULT hr = EnterOperation("CopyTo");
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pstm == nullptr) {
-            return STG_E_INVALIDPOINTER;
-        }
-        std::uint64_t read = 0;
-        std::uint64_t written = 0;
-        char chunk[4096];
-        while (read < cb.QuadPart) {
-            const ULONG want =
-                static_cast<ULONG>(std::min<std::uint64_t>(sizeof(chunk), cb.QuadPart - read));
-            ULONG got = 0;
-            hr = Read(chunk, want, &got);
-            if (FAILED(hr) || got == 0) {
-                break;
-            }
-            read += got;
-            ULONG put = 0;
-            hr = pstm->Write(chunk, got, &put);
-            written += put;
-            if (FAILED(hr)) {
-                break;
-            }
-        }
-        if (pcbRead != nullptr) {
-            pcbRead->QuadPart = read;
-        }
-        if (pcbWritten != nullptr) {
-            pcbWritten->QuadPart = written;
-        }
-        return FAILED(hr) ? hr : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
-        return EnterOperation("Commit", grfCommitFlags);
-    }
-    HRESULT STDMETHODCALLTYPE Revert() override { return EnterOperation("Revert"); }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        HRESULT hr = EnterOperation("LockRegion");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        HRESULT hr = EnterOperation("UnlockRegion");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
         HRESULT hr = EnterOperation("Stat", grfStatFlag);
         if (FAILED(hr)) {
@@ -397,15 +341,6 @@ class PropertyStream final : public Counted<IStream> {
         pstatstg->cbSize.QuadPart = Value().ByteCount();
         pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
         return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override {
-        HRESULT hr = EnterOperation("Clone");
-        return FAILED(hr) ? hr : E_NOTIMPL;
-    }
-
-  protected:
-    bool Answers(REFIID riid) const override {
-        return AnyOf(riid, {&IID_IUnknown, &IID_ISequentialStream, &IID_IStream});
     }
 
   private:

@@ -2,6 +2,7 @@
 // interface table, and IMAPIProp over a property bag with its computed values.
 #pragma once
 
+#include "platform/embedded/counted.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/property_values.h"
 #include "platform/embedded/store_data.h"
@@ -14,42 +15,6 @@
 #include <vector>
 
 namespace embedded {
-
-// Reference counting and the interface table shared by every object of the store.
-template <class Interface> class Counted : public Interface {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (ppvObject == nullptr) {
-            return E_POINTER;
-        }
-        *ppvObject = nullptr;
-        if (!Answers(riid)) {
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<Interface*>(this);
-        this->AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    virtual ~Counted() = default;
-
-  protected:
-    virtual bool Answers(REFIID riid) const = 0;
-
-  private:
-    std::atomic<ULONG> references{1};
-};
-
-inline bool AnyOf(REFIID riid, std::initializer_list<const IID*> ids) {
-    return std::any_of(ids.begin(), ids.end(), [&](const IID* id) { return riid == *id; });
-}
 
 inline HRESULT Unsupported(const char* operation) {
     HRESULT hr = EnterOperation(operation);

@@ -2,6 +2,7 @@
 // Commit; StgCreateDocfile and WriteClassStg. A storage from StgCreateDocfile is transacted
 // whatever the mode asks: nothing exists at its name until Commit, which replaces the file
 // whole through a temporary file in the same folder.
+#include "platform/embedded/stream_base.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_paths.h"
 #include "platform/embedded/message_data.h"
@@ -199,7 +200,7 @@ std::string NameFrom(const OLECHAR* name) {
 // Keeps the root storage alive while any of its parts is open.
 class RootStorage;
 
-class NodeStream final : public Counted<IStream> {
+class NodeStream final : public StreamBase {
   public:
     NodeStream(IStorage* root, std::shared_ptr<StreamNode> node, bool writable)
         : root(root), node(std::move(node)), writable(writable) {
@@ -260,19 +261,10 @@ class NodeStream final : public Counted<IStream> {
         if (FAILED(hr)) {
             return hr;
         }
-        std::int64_t base = 0;
-        if (dwOrigin == STREAM_SEEK_CUR) {
-            base = static_cast<std::int64_t>(position);
-        } else if (dwOrigin == STREAM_SEEK_END) {
-            base = static_cast<std::int64_t>(node->content.Size());
-        } else if (dwOrigin != STREAM_SEEK_SET) {
-            return STG_E_INVALIDFUNCTION;
+        hr = SeekTarget(dlibMove, dwOrigin, position, node->content.Size(), position);
+        if (FAILED(hr)) {
+            return hr;
         }
-        const std::int64_t target = base + dlibMove.QuadPart;
-        if (target < 0) {
-            return STG_E_INVALIDFUNCTION;
-        }
-        position = static_cast<std::uint64_t>(target);
         if (plibNewPosition != nullptr) {
             plibNewPosition->QuadPart = position;
         }
@@ -288,57 +280,6 @@ class NodeStream final : public Counted<IStream> {
         }
         return node->content.Resize(libNewSize.QuadPart) ? S_OK : STG_E_MEDIUMFULL;
     }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
-                                     ULARGE_INTEGER* pcbWritten) override {
-        HRESULT hr = EnterOperation("CopyTo");
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pstm == nullptr) {
-            return STG_E_INVALIDPOINTER;
-        }
-        std::uint64_t read = 0;
-        std::uint64_t written = 0;
-        std::string chunk(kCopyChunk, '\0');
-        while (read < cb.QuadPart) {
-            const ULONG want =
-                static_cast<ULONG>(std::min<std::uint64_t>(chunk.size(), cb.QuadPart - read));
-            ULONG got = 0;
-            hr = Read(chunk.data(), want, &got);
-            if (FAILED(hr) || got == 0) {
-                break;
-            }
-            read += got;
-            ULONG put = 0;
-            hr = pstm->Write(chunk.data(), got, &put);
-            written += put;
-            if (FAILED(hr)) {
-                break;
-            }
-        }
-        if (pcbRead != nullptr) {
-            pcbRead->QuadPart = read;
-        }
-        if (pcbWritten != nullptr) {
-            pcbWritten->QuadPart = written;
-        }
-        return FAILED(hr) ? hr : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
-        return EnterOperation("Commit", grfCommitFlags);
-    }
-    HRESULT STDMETHODCALLTYPE Revert() override {
-        HRESULT hr = EnterOperation("Revert");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        HRESULT hr = EnterOperation("LockRegion");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        HRESULT hr = EnterOperation("UnlockRegion");
-        return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
-    }
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
         HRESULT hr = EnterOperation("Stat", grfStatFlag);
         if (FAILED(hr)) {
@@ -352,15 +293,6 @@ class NodeStream final : public Counted<IStream> {
         pstatstg->cbSize.QuadPart = node->content.Size();
         pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
         return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override {
-        HRESULT hr = EnterOperation("Clone");
-        return FAILED(hr) ? hr : E_NOTIMPL;
-    }
-
-  protected:
-    bool Answers(REFIID riid) const override {
-        return AnyOf(riid, {&IID_IUnknown, &IID_ISequentialStream, &IID_IStream});
     }
 
   private:

@@ -1,0 +1,95 @@
+#include "platform/embedded/stream_base.h"
+
+#include "platform/embedded/fault_injection.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace embedded {
+
+HRESULT STDMETHODCALLTYPE StreamBase::CopyTo(IStream* pstm, ULARGE_INTEGER cb,
+                                             ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
+    HRESULT hr = EnterOperation("CopyTo");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (pstm == nullptr) {
+        return STG_E_INVALIDPOINTER;
+    }
+    std::uint64_t read = 0;
+    std::uint64_t written = 0;
+    std::vector<char> chunk(kStreamCopyChunk);
+    while (read < cb.QuadPart) {
+        const ULONG want =
+            static_cast<ULONG>(std::min<std::uint64_t>(chunk.size(), cb.QuadPart - read));
+        ULONG got = 0;
+        hr = Read(chunk.data(), want, &got);
+        if (FAILED(hr) || got == 0) {
+            break;
+        }
+        read += got;
+        ULONG put = 0;
+        hr = pstm->Write(chunk.data(), got, &put);
+        written += put;
+        if (FAILED(hr)) {
+            break;
+        }
+    }
+    if (pcbRead != nullptr) {
+        pcbRead->QuadPart = read;
+    }
+    if (pcbWritten != nullptr) {
+        pcbWritten->QuadPart = written;
+    }
+    return FAILED(hr) ? hr : S_OK;
+}
+
+// Streams here write through at once: there is nothing to commit or revert.
+HRESULT STDMETHODCALLTYPE StreamBase::Commit(DWORD grfCommitFlags) {
+    return EnterOperation("Commit", grfCommitFlags);
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::Revert() {
+    return EnterOperation("Revert");
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    HRESULT hr = EnterOperation("LockRegion");
+    return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    HRESULT hr = EnterOperation("UnlockRegion");
+    return FAILED(hr) ? hr : STG_E_INVALIDFUNCTION;
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::Clone(IStream** ppstm) {
+    if (ppstm != nullptr) {
+        *ppstm = nullptr;
+    }
+    HRESULT hr = EnterOperation("Clone");
+    return FAILED(hr) ? hr : E_NOTIMPL;
+}
+
+bool StreamBase::Answers(REFIID riid) const {
+    return AnyOf(riid, {&IID_IUnknown, &IID_ISequentialStream, &IID_IStream});
+}
+
+HRESULT StreamBase::SeekTarget(LARGE_INTEGER move, DWORD origin, std::uint64_t position,
+                               std::uint64_t size, std::uint64_t& target) {
+    std::int64_t base = 0;
+    if (origin == STREAM_SEEK_CUR) {
+        base = static_cast<std::int64_t>(position);
+    } else if (origin == STREAM_SEEK_END) {
+        base = static_cast<std::int64_t>(size);
+    } else if (origin != STREAM_SEEK_SET) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    if ((move.QuadPart > 0 && base > INT64_MAX - move.QuadPart) || base + move.QuadPart < 0) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    target = static_cast<std::uint64_t>(base + move.QuadPart);
+    return S_OK;
+}
+
+} // namespace embedded

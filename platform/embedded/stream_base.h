@@ -1,0 +1,34 @@
+// What every stream of the embedded platform shares: its interface table, CopyTo through a
+// fixed chunk (so that copying content of any size holds no more than the chunk), and the
+// operations that none of them supports. A stream supplies Read, Write, Seek, SetSize and Stat.
+#pragma once
+
+#include "platform/embedded/counted.h"
+#include "platform/ole_storage.h"
+
+#include <cstdint>
+
+namespace embedded {
+
+constexpr std::size_t kStreamCopyChunk = 64 * 1024;
+
+class StreamBase : public Counted<IStream> {
+  public:
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                     ULARGE_INTEGER* pcbWritten) override;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override;
+    HRESULT STDMETHODCALLTYPE Revert() override;
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
+    HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
+
+  protected:
+    bool Answers(REFIID riid) const override;
+
+    // The position that a Seek moves to from `position` in a stream of `size` bytes, or
+    // STG_E_INVALIDFUNCTION for an unknown origin or a place before the start.
+    static HRESULT SeekTarget(LARGE_INTEGER move, DWORD origin, std::uint64_t position,
+                              std::uint64_t size, std::uint64_t& target);
+};
+
+} // namespace embedded
