@@ -5,7 +5,6 @@
 #include "platform/mapi_functions.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -174,7 +173,6 @@ class FileStream final : public embedded::StreamBase {
 
     int fd;
     bool writable;
-    std::atomic<ULONG> references{1};
 };
 
 } // namespace

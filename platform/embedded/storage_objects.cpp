@@ -21,7 +21,6 @@ namespace embedded {
 namespace {
 
 constexpr std::size_t kInMemoryLimit = 64 * 1024;
-constexpr std::size_t kCopyChunk = 64 * 1024;
 
 } // namespace
 
@@ -120,7 +119,7 @@ bool WriteNode(const StorageNode& node, CompoundWriter& writer) {
         std::string chunk;
         for (std::uint64_t at = 0; at < stream->content.Size();) {
             const std::size_t count = static_cast<std::size_t>(
-                std::min<std::uint64_t>(kCopyChunk, stream->content.Size() - at));
+                std::min<std::uint64_t>(kStreamCopyChunk, stream->content.Size() - at));
             chunk.resize(count);
             if (!stream->content.ReadAt(at, chunk.data(), count) ||
                 !writer.Write(chunk.data(), count)) {
