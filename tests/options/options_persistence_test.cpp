@@ -17,7 +17,7 @@ using options_testing::OptionsTest;
 
 class OptionsPersistenceTest : public OptionsTest {
   protected:
-    // The value as the user's key holds it now, or nothing.
+    // The value as the key under `root` holds it now, or nothing.
     static std::optional<std::vector<BYTE>> StoredValue(HKEY root, const char* name) {
         HKEY key = nullptr;
         if (RegOpenKeyExA(root, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
