@@ -1,0 +1,20 @@
+// The options in the registry: one key under the record's root, every failure silent.
+#pragma once
+
+#include "options/save_options.h"
+#include "platform/win32_registry.h"
+
+// Relative to the root that the record's provider names.
+inline constexpr char kOptionsKeyPath[] = "SOFTWARE\\Morvane\\Filvex\\Options";
+
+// Fills the record from its root's options key and sets optionsKeyFound; a key that cannot be
+// opened with full access leaves the record as it was. Always S_OK.
+HRESULT LoadFromRegistry(SaveOptions& options);
+
+// The four separators from the open key; one that is not a legal name puts all four back to
+// their defaults. Always S_OK.
+HRESULT ReadSeparators(SaveOptions& options, HKEY key);
+
+// Writes the record's user-settable values under its root; what cannot be written is lost
+// without a word. Always S_OK.
+HRESULT SaveToRegistry(const SaveOptions& options);
