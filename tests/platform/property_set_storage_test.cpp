@@ -86,10 +86,10 @@ HRESULT WriteSummary(const std::string& windowsPath, const SummaryTexts& texts) 
             continue;
         }
         wides.push_back(Wide(**text));
-        PROPSPEC spec{};
-        spec.ulKind = PRSPEC_PROPID;
-        spec.propid = id;
-        specs.push_back(spec);
+        PROPSPEC entry{};
+        entry.ulKind = PRSPEC_PROPID;
+        entry.propid = id;
+        specs.push_back(entry);
         PROPVARIANT value{};
         value.vt = VT_LPWSTR;
         value.pwszVal = wides.back().data();
