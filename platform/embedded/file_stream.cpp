@@ -38,18 +38,7 @@ class FileStream final : public embedded::StreamBase {
   public:
     FileStream(int fd, bool writable) : fd(fd), writable(writable) {}
 
-    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
-        if (pcbRead != nullptr) {
-            *pcbRead = 0;
-        }
-        HRESULT hr = EnterOperation("Read", cb);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pv == nullptr && cb > 0) {
-            return STG_E_INVALIDPOINTER;
-        }
-        ULONG total = 0;
+    HRESULT ReadBytes(void* pv, ULONG cb, ULONG& total) override {
         while (total < cb) {
             const ssize_t got = ::read(fd, static_cast<char*>(pv) + total, cb - total);
             if (got < 0 && errno == EINTR) {
@@ -63,42 +52,20 @@ class FileStream final : public embedded::StreamBase {
             }
             total += static_cast<ULONG>(got);
         }
-        if (pcbRead != nullptr) {
-            *pcbRead = total;
-        }
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
-        if (pcbWritten != nullptr) {
-            *pcbWritten = 0;
-        }
-        HRESULT hr = EnterOperation("Write", cb);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (!writable) {
-            return STG_E_ACCESSDENIED;
-        }
-        if (pv == nullptr && cb > 0) {
-            return STG_E_INVALIDPOINTER;
-        }
-        ULONG total = 0;
+    bool Writable() const override { return writable; }
+    HRESULT WriteBytes(const void* pv, ULONG cb, ULONG& total) override {
         while (total < cb) {
             const ssize_t put = ::write(fd, static_cast<const char*>(pv) + total, cb - total);
             if (put < 0 && errno == EINTR) {
                 continue;
             }
             if (put < 0) {
-                if (pcbWritten != nullptr) {
-                    *pcbWritten = total;
-                }
                 return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
             }
             total += static_cast<ULONG>(put);
-        }
-        if (pcbWritten != nullptr) {
-            *pcbWritten = total;
         }
         return S_OK;
     }

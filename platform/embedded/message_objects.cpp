@@ -246,14 +246,7 @@ class PropertyStream final : public StreamBase {
     }
     ~PropertyStream() override { owner->Release(); }
 
-    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
-        HRESULT hr = EnterOperation("Read", cb);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pv == nullptr && cb > 0) {
-            return STG_E_INVALIDPOINTER;
-        }
+    HRESULT ReadBytes(void* pv, ULONG cb, ULONG& done) override {
         const PropertyValue& value = Value();
         const std::uint64_t size = value.ByteCount();
         const std::size_t count =
@@ -270,25 +263,11 @@ class PropertyStream final : public StreamBase {
             }
         }
         position += count;
-        if (pcbRead != nullptr) {
-            *pcbRead = static_cast<ULONG>(count);
-        }
+        done = static_cast<ULONG>(count);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
-        HRESULT hr = EnterOperation("Write", cb);
-        if (pcbWritten != nullptr) {
-            *pcbWritten = 0;
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (!writable) {
-            return STG_E_ACCESSDENIED;
-        }
-        if (pv == nullptr && cb > 0) {
-            return STG_E_INVALIDPOINTER;
-        }
+    bool Writable() const override { return writable; }
+    HRESULT WriteBytes(const void* pv, ULONG cb, ULONG& done) override {
         std::string& bytes = Bytes();
         if (bytes.size() < position + cb) {
             bytes.resize(position + cb);
@@ -297,9 +276,7 @@ class PropertyStream final : public StreamBase {
             std::memcpy(bytes.data() + position, pv, cb);
         }
         position += cb;
-        if (pcbWritten != nullptr) {
-            *pcbWritten = cb;
-        }
+        done = cb;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,

@@ -207,17 +207,7 @@ class NodeStream final : public StreamBase {
     }
     ~NodeStream() override { root->Release(); }
 
-    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
-        HRESULT hr = EnterOperation("Read", cb);
-        if (pcbRead != nullptr) {
-            *pcbRead = 0;
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pv == nullptr && cb > 0) {
-            return STG_E_INVALIDPOINTER;
-        }
+    HRESULT ReadBytes(void* pv, ULONG cb, ULONG& done) override {
         const std::uint64_t size = node->content.Size();
         const std::size_t count =
             position < size ? static_cast<std::size_t>(std::min<std::uint64_t>(cb, size - position))
@@ -226,32 +216,16 @@ class NodeStream final : public StreamBase {
             return STG_E_READFAULT;
         }
         position += count;
-        if (pcbRead != nullptr) {
-            *pcbRead = static_cast<ULONG>(count);
-        }
+        done = static_cast<ULONG>(count);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override {
-        HRESULT hr = EnterOperation("Write", cb);
-        if (pcbWritten != nullptr) {
-            *pcbWritten = 0;
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (!writable) {
-            return STG_E_ACCESSDENIED;
-        }
-        if (pv == nullptr && cb > 0) {
-            return STG_E_INVALIDPOINTER;
-        }
+    bool Writable() const override { return writable; }
+    HRESULT WriteBytes(const void* pv, ULONG cb, ULONG& done) override {
         if (!node->content.WriteAt(position, pv, cb)) {
             return STG_E_MEDIUMFULL;
         }
         position += cb;
-        if (pcbWritten != nullptr) {
-            *pcbWritten = cb;
-        }
+        done = cb;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,

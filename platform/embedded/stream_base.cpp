@@ -7,6 +7,47 @@
 
 namespace embedded {
 
+HRESULT STDMETHODCALLTYPE StreamBase::Read(void* pv, ULONG cb, ULONG* pcbRead) {
+    if (pcbRead != nullptr) {
+        *pcbRead = 0;
+    }
+    HRESULT hr = EnterOperation("Read", cb);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (pv == nullptr && cb > 0) {
+        return STG_E_INVALIDPOINTER;
+    }
+    ULONG done = 0;
+    hr = ReadBytes(pv, cb, done);
+    if (pcbRead != nullptr) {
+        *pcbRead = done;
+    }
+    return hr;
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
+    if (pcbWritten != nullptr) {
+        *pcbWritten = 0;
+    }
+    HRESULT hr = EnterOperation("Write", cb);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!Writable()) {
+        return STG_E_ACCESSDENIED;
+    }
+    if (pv == nullptr && cb > 0) {
+        return STG_E_INVALIDPOINTER;
+    }
+    ULONG done = 0;
+    hr = WriteBytes(pv, cb, done);
+    if (pcbWritten != nullptr) {
+        *pcbWritten = done;
+    }
+    return hr;
+}
+
 HRESULT STDMETHODCALLTYPE StreamBase::CopyTo(IStream* pstm, ULARGE_INTEGER cb,
                                              ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
     HRESULT hr = EnterOperation("CopyTo");

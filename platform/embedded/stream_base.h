@@ -1,6 +1,7 @@
 // What every stream of the embedded platform shares: its interface table, CopyTo through a
 // fixed chunk (so that copying content of any size holds no more than the chunk), and the
-// operations that none of them supports. A stream supplies Read, Write, Seek, SetSize and Stat.
+// operations that none of them supports. Read and Write check their arguments and the access
+// here; a stream supplies ReadBytes, WriteBytes, Writable, Seek, SetSize and Stat.
 #pragma once
 
 #include "platform/embedded/counted.h"
@@ -14,6 +15,8 @@ constexpr std::size_t kStreamCopyChunk = 64 * 1024;
 
 class StreamBase : public Counted<IStream> {
   public:
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) final;
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) final;
     HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
                                      ULARGE_INTEGER* pcbWritten) override;
     HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override;
@@ -24,6 +27,11 @@ class StreamBase : public Counted<IStream> {
 
   protected:
     bool Answers(REFIID riid) const override;
+
+    // Up to `cb` bytes at the stream's position; `done` says how many, also on a failure.
+    virtual HRESULT ReadBytes(void* pv, ULONG cb, ULONG& done) = 0;
+    virtual HRESULT WriteBytes(const void* pv, ULONG cb, ULONG& done) = 0;
+    virtual bool Writable() const = 0;
 
     // The position that a Seek moves to from `position` in a stream of `size` bytes, or
     // STG_E_INVALIDFUNCTION for an unknown origin or a place before the start.
