@@ -1,4 +1,5 @@
 // Deleting, moving and copying files by name.
+#include "platform/embedded/win32_entry.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_files.h"
 #include "platform/win32_files.h"
@@ -71,9 +72,8 @@ BOOL CopyHostFile(const std::string& from, const std::string& to, bool failIfExi
 }
 
 BOOL Move(const char* operation, LPCSTR existing, LPCSTR destination, DWORD flags) {
-    HRESULT hr = embedded::EnterOperation(operation, flags);
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
+    if (!embedded::EnterWin32Operation(operation, flags)) {
+        return FALSE;
     }
     DWORD error = ERROR_SUCCESS;
     const auto from = embedded::HostPathOf(existing, error);
@@ -113,9 +113,8 @@ BOOL Move(const char* operation, LPCSTR existing, LPCSTR destination, DWORD flag
 } // namespace
 
 BOOL WINAPI DeleteFileA(LPCSTR path) {
-    HRESULT hr = embedded::EnterOperation("DeleteFileA");
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
+    if (!embedded::EnterWin32Operation("DeleteFileA")) {
+        return FALSE;
     }
     DWORD error = ERROR_SUCCESS;
     const auto host = embedded::HostPathOf(path, error);
@@ -142,9 +141,8 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR destination, DWORD flags) {
 }
 
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR destination, BOOL failIfExists) {
-    HRESULT hr = embedded::EnterOperation("CopyFileA", failIfExists ? 1 : 0);
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
+    if (!embedded::EnterWin32Operation("CopyFileA", failIfExists ? 1 : 0)) {
+        return FALSE;
     }
     DWORD error = ERROR_SUCCESS;
     const auto from = embedded::HostPathOf(existing, error);

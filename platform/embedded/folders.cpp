@@ -1,4 +1,5 @@
 // Creating and removing one folder.
+#include "platform/embedded/win32_entry.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_files.h"
 #include "platform/win32_files.h"
@@ -18,9 +19,8 @@ BOOL Fail(DWORD code) {
 
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
     (void)security;
-    HRESULT hr = embedded::EnterOperation("CreateDirectoryA");
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
+    if (!embedded::EnterWin32Operation("CreateDirectoryA")) {
+        return FALSE;
     }
     DWORD error = ERROR_SUCCESS;
     const auto host = embedded::HostPathOf(path, error);
@@ -38,9 +38,8 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
 }
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
-    HRESULT hr = embedded::EnterOperation("RemoveDirectoryA");
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
+    if (!embedded::EnterWin32Operation("RemoveDirectoryA")) {
+        return FALSE;
     }
     DWORD error = ERROR_SUCCESS;
     const auto host = embedded::HostPathOf(path, error);
