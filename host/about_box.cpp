@@ -1,5 +1,7 @@
 #include "host/about_box.h"
 
+#include "host/command_handlers.h"
+
 #include "host/module_instance.h"
 #include "host/user_messages.h"
 #include "platform/win32_text.h"
@@ -25,4 +27,9 @@ void ShowAboutBox(HWND ownerWindow) {
         return;
     }
     MessageBoxA(ownerWindow, text, caption, MB_OK);
+}
+
+HRESULT AboutCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback) {
+    ShowAboutBox(CommandOwnerWindow(extension, callback));
+    return S_OK;
 }

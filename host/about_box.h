@@ -1,4 +1,4 @@
-// The About box: the product's name and version, shown from the menu and from the Save
+// The About box: the product's name and version, shown by the About command and from the Save
 // Attachments dialog.
 #pragma once
 

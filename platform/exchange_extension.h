@@ -6,12 +6,7 @@
 
 #include "platform/mapi_interfaces.h"
 
-#ifdef _WIN32
-#include <commctrl.h>
-#else
-struct TBBUTTON;
-using LPTBBUTTON = TBBUTTON*;
-#endif
+#include "platform/toolbar.h"
 
 // Contexts that the client passes to Install.
 constexpr ULONG EECONTEXT_SESSION = 0x00000001;

@@ -6,11 +6,20 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace embedded {
 
 // A captioned top-level window at the given screen rectangle.
 HWND CreateHostWindow(const std::string& caption, const RECT& screenRect);
+// The host window's standard toolbar, inside it.
+HWND CreateToolbarWindow(HWND parent);
+// The images a toolbar holds, in order, each named by its module and bitmap resource id.
+struct ToolbarImage {
+    HINSTANCE instance;
+    UINT bitmapId;
+};
+std::vector<ToolbarImage> ToolbarImages(HWND toolbar);
 // Every window gone, the focus and the active window cleared: what a test fixture does first.
 void ResetWindows();
 // Windows alive apart from the desktop; a finished dialog leaves none behind.

@@ -6,11 +6,12 @@
 #include "platform/win32_dialogs.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace embedded {
 
-enum class WindowKind { Desktop, HostWindow, Dialog, Control, FolderBrowser };
+enum class WindowKind { Desktop, HostWindow, Dialog, Control, FolderBrowser, Toolbar };
 
 struct Window {
     HWND handle = nullptr;
@@ -33,6 +34,8 @@ struct Window {
     std::size_t textLimit = 0; // 0: no limit set
     LONG_PTR userData = 0;
     std::vector<HWND> children;
+    // A toolbar's images: the module and bitmap resource of each.
+    std::vector<std::pair<HINSTANCE, UINT>> images;
     // A dialog's own state.
     UINT templateId = 0;
     DLGPROC procedure = nullptr;
@@ -66,6 +69,8 @@ LRESULT ControlMessage(Window& control, UINT message, WPARAM wParam, LPARAM lPar
 void ClickControl(HWND control);
 // A folder browser's answer to the messages its callback sends.
 LRESULT FolderBrowserMessage(Window& browser, UINT message, WPARAM wParam, LPARAM lParam);
+// A toolbar's messages: images added from a module's bitmap resources.
+LRESULT ToolbarMessage(Window& toolbar, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The window holding the keyboard focus, or null.
 HWND& FocusWindow();

@@ -401,6 +401,8 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return embedded::ControlMessage(*record, message, wParam, lParam);
     case WindowKind::FolderBrowser:
         return embedded::FolderBrowserMessage(*record, message, wParam, lParam);
+    case WindowKind::Toolbar:
+        return embedded::ToolbarMessage(*record, message, wParam, lParam);
     case WindowKind::HostWindow:
     case WindowKind::Desktop:
         break;

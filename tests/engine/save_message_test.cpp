@@ -1,0 +1,303 @@
+#include "engine/save_message.h"
+#include "options/command_options.h"
+#include "platform/embedded/call_log.h"
+#include "platform/embedded/msg_file.h"
+#include "tests/engine/engine_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+using embedded::AttachmentDraft;
+using embedded::MessageData;
+using embedded::MessageDraft;
+using embedded::UtcFileTime;
+
+class SaveMessageTest : public engine_testing::EngineTest {
+  protected:
+    void TearDown() override {
+        ReleaseCommandOptions();
+        EngineTest::TearDown();
+    }
+    // The stored options that decide whether embedded messages become ".msg" files.
+    void StoreSaveEmbeddedMessages(bool on) {
+        temp.WriteFile("user.reg", "Windows Registry Editor Version 5.00\n\n"
+                                   "[HKEY_CURRENT_USER\\SOFTWARE\\Morvane\\Filvex\\Options]\n"
+                                   "\"SE\"=dword:0000000" +
+                                       std::string(on ? "1" : "0") + "\n");
+    }
+    HRESULT Save(const embedded::EntryId& id, std::uint32_t* count = nullptr) {
+        std::uint32_t ignored = 0;
+        ComPtr<IMessage> message(store.OpenMessage(id));
+        return SaveMessage(count != nullptr ? count : &ignored, session.Get(), message.Get(), owner,
+                           &options);
+    }
+    std::string Saved(const std::string& name) const { return temp.ReadFile("Mail/" + name); }
+    static std::vector<std::string> AttachmentNames(const MessageData& message) {
+        std::vector<std::string> names;
+        for (const auto& [number, attachment] : message.attachments) {
+            names.push_back(attachment.Text(PR_DISPLAY_NAME).value_or("?") + "/" +
+                            std::to_string(attachment.Method()));
+        }
+        return names;
+    }
+    static std::size_t SavesOf() { return embedded::CallsOf("SaveChanges").size(); }
+};
+
+TEST_F(SaveMessageTest, EveryAttachmentByValueIsWrittenAndCounted) {
+    auto id = store.AddMessage(
+        MessageDraft().Subject("Q1").File("a.txt", "alpha").File("b.pdf", "%PDF-1.4"));
+    std::uint32_t count = 5;
+    EXPECT_EQ(Save(id, &count), S_OK);
+    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"a.txt", "b.pdf"}));
+    EXPECT_EQ(Saved("b.pdf"), "%PDF-1.4");
+    EXPECT_EQ(SavesOf(), 0u); // nothing removed, so nothing to save
+    EXPECT_EQ(store.Read(id).attachments.size(), 2u);
+}
+
+TEST_F(SaveMessageTest, AMessageWithoutAttachmentsIsNotTouched) {
+    auto id = store.AddMessage(MessageDraft().Subject("nothing"));
+    embedded::ClearCallLog();
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_TRUE(embedded::CallsOf("GetProps").empty());
+    EXPECT_EQ(SavesOf(), 0u);
+}
+
+TEST_F(SaveMessageTest, PassedOverAttachmentsAreNeverRemoved) {
+    options.removeAttachments = 1;
+    BoundedCopy(options.nameFilter, sizeof(options.nameFilter), "inv");
+    auto id = store.AddMessage(MessageDraft()
+                                   .File("invoice.pdf", "i")
+                                   .File("report.pdf", "r")
+                                   .Link("LinkTo_old.doc", "C:\\Mail\\old.doc")
+                                   .Attach(AttachmentDraft::File("", "nameless"))
+                                   .Attach(AttachmentDraft::File("...", "dots"))
+                                   .Attach(AttachmentDraft::File("x", "ole").Method(6)));
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"invoice.pdf"}));
+    auto kept = AttachmentNames(store.Read(id));
+    EXPECT_EQ(kept.size(), 5u);
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), "invoice.pdf/1"), 0);
+}
+
+TEST_F(SaveMessageTest, AnAttachmentWithoutAUsableNameIsPassedOver) {
+    options.removeAttachments = 1;
+    struct Case {
+        const char* name;
+        AttachmentDraft attachment;
+    } cases[] = {
+        {"both names empty", AttachmentDraft::File("", "x")},
+        {"only dots and blanks", AttachmentDraft::File(". . .", "x")},
+        {"no names at all", AttachmentDraft::File("a", "x")
+                                .Without(PR_ATTACH_LONG_FILENAME)
+                                .Without(PR_ATTACH_FILENAME)},
+    };
+    for (const auto& c : cases) {
+        auto id = store.AddMessage(MessageDraft().Attach(c.attachment));
+        ComPtr<IMessage> message(store.OpenMessage(id));
+        MessageContext context(session.Get(), message.Get(), owner, &options);
+        EXPECT_EQ(SaveAttachment(context, 0), S_FALSE) << c.name;
+        EXPECT_TRUE(SavedEntries().empty()) << c.name;
+        EXPECT_EQ(store.Read(id).attachments.size(), 1u) << c.name;
+    }
+    // A short name stands in for a long one that cleans to nothing.
+    auto id = store.AddMessage(MessageDraft().Attach(
+        AttachmentDraft::File("...", "x").Text(PR_ATTACH_FILENAME, "short.txt")));
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"short.txt"}));
+}
+
+TEST_F(SaveMessageTest, RemovalLeavesLinksOrNothingAndSavesTheMessageOnce) {
+    options.removeAttachments = 1;
+    for (bool links : {false, true}) {
+        options.leaveLinks = links;
+        std::filesystem::remove_all(temp.path() + "/Mail");
+        std::filesystem::create_directories(temp.path() + "/Mail");
+        auto id = store.AddMessage(MessageDraft().File("a.txt", "a").File("b.txt", "b"));
+        embedded::ClearCallLog();
+        EXPECT_EQ(Save(id), S_OK);
+        MessageData after = store.Read(id);
+        if (links) {
+            EXPECT_EQ(AttachmentNames(after),
+                      (std::vector<std::string>{"LinkTo_a.txt/2", "LinkTo_b.txt/2"}));
+            EXPECT_EQ(after.attachments.begin()->second.Text(PR_ATTACH_LONG_PATHNAME),
+                      "C:\\Mail\\a.txt");
+            EXPECT_EQ(SavesOf(), 3u); // two links, then the message once
+        } else {
+            EXPECT_TRUE(after.attachments.empty());
+            EXPECT_EQ(SavesOf(), 1u);
+        }
+        EXPECT_EQ(embedded::CallsOf("DeleteAttach").size(), 2u);
+        EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    }
+}
+
+TEST_F(SaveMessageTest, AZippedFileGetsNoLinkAndAnArchiveKeepsItsLink) {
+    options.removeAttachments = options.leaveLinks = options.zipSaved = 1;
+    auto id = store.AddMessage(MessageDraft().File("report.doc", "doc").File("data.zip", "PK"));
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"data.zip", "report.zip"}));
+    EXPECT_EQ(AttachmentNames(store.Read(id)), (std::vector<std::string>{"LinkTo_data.zip/2"}));
+}
+
+TEST_F(SaveMessageTest, ASavedArchiveIsUnpackedBesideItselfAndTheCommandGetsItsPath) {
+    // An archive holding one file, "inner.txt": made by zipping a saved file first.
+    options.zipSaved = 1;
+    auto maker = store.AddMessage(MessageDraft().File("inner.txt", "inside"));
+    ASSERT_EQ(Save(maker), S_OK);
+    std::string archive = Saved("inner.zip");
+    std::filesystem::remove_all(temp.path() + "/Mail");
+    std::filesystem::create_directories(temp.path() + "/Mail/Att");
+
+    options.zipSaved = 0;
+    options.unzipSaved = 1;
+    BoundedCopy(options.targetFolder, sizeof(options.targetFolder), "C:\\Mail\\Att\\");
+    BoundedCopy(options.commandLine, sizeof(options.commandLine), "true");
+    auto id = store.AddMessage(MessageDraft().File("pack.zip", archive));
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"Att/", "Att/inner.txt", "Att/pack.zip"}));
+    EXPECT_EQ(Saved("Att/inner.txt"), "inside");
+    ASSERT_EQ(user->Launches().size(), 1u);
+    EXPECT_EQ(user->Launches()[0].verb, "open");
+    EXPECT_EQ(user->Launches()[0].parameters, "C:\\Mail\\Att\\pack.zip");
+}
+
+TEST_F(SaveMessageTest, TheCommandGetsAPathWithBlanksQuotedAndTheZipWhenZipped) {
+    BoundedCopy(options.commandLine, sizeof(options.commandLine), "true");
+    BoundedCopy(options.targetFolder, sizeof(options.targetFolder), "C:\\My Files\\");
+    std::filesystem::create_directories(temp.path() + "/My Files");
+    auto id = store.AddMessage(MessageDraft().File("a.txt", "a"));
+    EXPECT_EQ(Save(id), S_OK);
+    options.zipSaved = 1;
+    BoundedCopy(options.targetFolder, sizeof(options.targetFolder), "C:\\Mail\\");
+    EXPECT_EQ(Save(id), S_OK);
+    ASSERT_EQ(user->Launches().size(), 2u);
+    EXPECT_EQ(user->Launches()[0].parameters, "\"C:\\My Files\\a.txt\"");
+    EXPECT_EQ(user->Launches()[1].parameters, "C:\\Mail\\a.zip");
+    EXPECT_EQ(user->Launches()[1].show, SW_SHOWNORMAL);
+}
+
+TEST_F(SaveMessageTest, SummaryNamesTheSenderOnlyWhenThereIsOne) {
+    options.setSummaryProperties = 1;
+    auto id = store.AddMessage(
+        MessageDraft().From("Ann Lee", "ann@example.com").Subject("Q1").File("a.txt", "a"));
+    embedded::ClearCallLog();
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(embedded::CallsOf("StgOpenStorageEx").size(), 1u);
+    // A failing summary is no failure of the save.
+    embedded::FailEveryCall("StgOpenStorageEx", STG_E_ACCESSDENIED);
+    auto other = store.AddMessage(MessageDraft().File("b.txt", "b"));
+    EXPECT_EQ(Save(other), S_OK);
+    EXPECT_EQ(Saved("b.txt"), "b");
+}
+
+TEST_F(SaveMessageTest, AnEmbeddedMessageIsDescendedIntoAndWrittenAfterItsOwnPass) {
+    StoreSaveEmbeddedMessages(true);
+    options.removeAttachments = 1;
+    auto inner = MessageDraft()
+                     .From("Bob", "bob@example.org")
+                     .Subject("Inner")
+                     .File("one.txt", "1")
+                     .File("two.txt", "2");
+    auto id = store.AddMessage(MessageDraft().Subject("Outer").Embedded("Inner", inner));
+    std::uint32_t count = 0;
+    EXPECT_EQ(Save(id, &count), S_OK);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"Inner.msg", "one.txt", "two.txt"}));
+    EXPECT_TRUE(store.Read(id).attachments.empty()); // removed, and no link for it
+    MessageData written;
+    ASSERT_EQ(embedded::ReadMsgFile(temp.path() + "/Mail/Inner.msg", written), S_OK);
+    EXPECT_EQ(written.Text(PR_SUBJECT), "Inner");
+    EXPECT_TRUE(written.attachments.empty());
+}
+
+TEST_F(SaveMessageTest, TheStoredSwitchDecidesAboutMsgFilesWhateverTheRunSays) {
+    options.saveEmbeddedMessages = 1; // a rule's record: not looked at
+    StoreSaveEmbeddedMessages(false);
+    options.removeAttachments = 1;
+    auto id = store.AddMessage(
+        MessageDraft().Embedded("Inner", MessageDraft().Subject("Inner").File("one.txt", "1")));
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"one.txt"}));
+    MessageData after = store.Read(id);
+    ASSERT_EQ(after.attachments.size(), 1u); // the embedded message stays, without its file
+    EXPECT_TRUE(after.attachments.begin()->second.embedded->attachments.empty());
+
+    options.saveEmbeddedMessages = 0;
+    StoreSaveEmbeddedMessages(true);
+    auto nameless = store.AddMessage(MessageDraft().Embedded("", MessageDraft()));
+    EXPECT_EQ(Save(nameless), S_OK);
+    EXPECT_TRUE(std::filesystem::exists(temp.path() + "/Mail/nosubject.msg"));
+}
+
+TEST_F(SaveMessageTest, CancellingSaveAsStopsTheRunAndKeepsTheMessageAsItWas) {
+    options.specifyNames = 1;
+    options.removeAttachments = 1;
+    auto id = store.AddMessage(MessageDraft().File("a.txt", "a").File("b.txt", "b"));
+    user->ExpectFileDialog(std::string("C:\\Mail\\chosen.txt"));
+    user->ExpectFileDialog(std::nullopt);
+    EXPECT_EQ(Save(id), E_ABORT);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"chosen.txt"}));
+    EXPECT_EQ(store.Read(id).attachments.size(), 2u);
+    EXPECT_EQ(SavesOf(), 0u);
+}
+
+TEST_F(SaveMessageTest, CancellingInsideAnEmbeddedMessageEndsOnlyItsPass) {
+    StoreSaveEmbeddedMessages(false);
+    options.specifyNames = 1;
+    auto id = store.AddMessage(MessageDraft()
+                                   .Embedded("Inner", MessageDraft().File("in.txt", "i"))
+                                   .File("after.txt", "a"));
+    user->ExpectFileDialog(std::nullopt);
+    user->ExpectFileDialog(std::string("C:\\Mail\\after.txt"));
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"after.txt"}));
+}
+
+TEST_F(SaveMessageTest, AFailureStopsThePassWithWrittenFilesKept) {
+    options.removeAttachments = options.leaveLinks = 1;
+    struct Case {
+        const char* operation;
+        int call;
+        HRESULT result;
+        std::vector<std::string> written;
+    } cases[] = {
+        {"GetAttachmentTable", 1, MAPI_E_CALL_FAILED, {}},
+        {"OpenAttach", 2, MAPI_E_NOT_FOUND, {"a.txt"}},
+        {"OpenStreamOnFile", 2, MAPI_E_NO_ACCESS, {"a.txt"}},
+        {"CreateAttach", 2, MAPI_E_NOT_ENOUGH_MEMORY, {"a.txt", "b.txt"}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(temp.path() + "/Mail");
+        std::filesystem::create_directories(temp.path() + "/Mail");
+        auto id = store.AddMessage(
+            MessageDraft().File("a.txt", "a").File("b.txt", "b").File("c.txt", "c"));
+        embedded::ClearFaults();
+        embedded::FailNthCall(c.operation, c.call, c.result);
+        EXPECT_EQ(Save(id), c.result) << c.operation;
+        EXPECT_EQ(SavedEntries(), c.written) << c.operation;
+        EXPECT_EQ(AttachmentNames(store.Read(id)),
+                  (std::vector<std::string>{"a.txt/1", "b.txt/1", "c.txt/1"}))
+            << c.operation;
+    }
+}
+
+TEST_F(SaveMessageTest, AMessageThatCannotBeSavedDoesNotStopTheRun) {
+    options.removeAttachments = 1;
+    auto id = store.AddMessage(MessageDraft().File("a.txt", "a"));
+    embedded::FailEveryCall("SaveChanges", MAPI_E_NO_ACCESS);
+    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(store.Read(id).attachments.size(), 1u);
+    EXPECT_EQ(Saved("a.txt"), "a");
+}
+
+TEST_F(SaveMessageTest, AFolderThatCannotBeMadeStopsWithTheUserTold) {
+    options.subfolderMode = kSenderNameSubfolder;
+    temp.WriteFile("Mail/Ann Lee", "in the way");
+    auto id = store.AddMessage(MessageDraft().From("Ann Lee", "ann@example.com").File("a", "a"));
+    user->ExpectMessageBox(IDOK);
+    EXPECT_EQ(Save(id), E_POINTER);
+}
+
+} // namespace
