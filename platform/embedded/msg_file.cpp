@@ -268,7 +268,7 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
         PropertyValue value;
         value.tag = entry.tag;
         const ULONG type = PROP_TYPE(entry.tag);
-        if (type != PT_ERROR && type != PT_CLSID && MsgFixedValueSize(type) != 0) {
+        if (type != PT_CLSID && MsgFixedValueSize(type) != 0) {
             DecodeMsgFixedValue(type, entry.value.data(), value);
             bag.Put(value);
             continue;
@@ -533,7 +533,7 @@ HRESULT WriteProperties(const PropertyBag& bag, const std::vector<PropertyValue>
         entry.tag = value->tag;
         HRESULT hr = S_OK;
         const ULONG type = PROP_TYPE(value->tag);
-        if (type != PT_ERROR && type != PT_CLSID && MsgFixedValueSize(type) != 0) {
+        if (type != PT_CLSID && MsgFixedValueSize(type) != 0) {
             EncodeMsgFixedValue(*value, type, entry.value.data());
             properties.entries.push_back(entry);
             continue;

@@ -44,7 +44,6 @@ std::size_t MsgFixedValueSize(ULONG type) {
         return 2;
     case PT_LONG:
     case PT_FLOAT:
-    case PT_ERROR:
         return 4;
     case PT_DOUBLE:
     case PT_CURRENCY:
@@ -68,7 +67,6 @@ void DecodeMsgFixedValue(ULONG type, const std::uint8_t* data, PropertyValue& va
         value.number = GetLittle(data, 2) != 0;
         break;
     case PT_LONG:
-    case PT_ERROR:
         value.number = static_cast<LONG>(GetLittle(data, 4));
         break;
     case PT_FLOAT: {
@@ -108,7 +106,6 @@ void EncodeMsgFixedValue(const PropertyValue& value, ULONG type, std::uint8_t* o
         PutLittle(value.number != 0 ? 1 : 0, 2, out);
         break;
     case PT_LONG:
-    case PT_ERROR:
         PutLittle(static_cast<std::uint64_t>(value.number), 4, out);
         break;
     case PT_FLOAT: {

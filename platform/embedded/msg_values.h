@@ -14,7 +14,8 @@
 
 namespace embedded {
 
-// The bytes of one value of a fixed-size type (a CLSID among them); 0 for other types.
+// The bytes of one value of a fixed-size type that the store keeps (a CLSID among them); 0 for
+// other types, errors among them.
 std::size_t MsgFixedValueSize(ULONG type);
 
 // `data` holds MsgFixedValueSize(type) bytes.
