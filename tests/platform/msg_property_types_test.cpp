@@ -535,8 +535,7 @@ TEST_F(MsgPropertyTypesTest, CorpusMessagesLoseNoPropertyWhenReadWrittenAndReadA
     }
 }
 
-// A message with one property of each streamed kind, written into a tree that a case damages
-// before it becomes a file.
+// The tree of a written message, damaged by a case before it becomes a file.
 struct DamageCase {
     const char* name;
     ULONG damagedTag;
@@ -559,45 +558,42 @@ std::string Lengths(std::initializer_list<std::uint32_t> lengths, std::size_t en
     return bytes;
 }
 
-TEST_F(MsgPropertyTypesTest, DamagedMultiValuedStreamsLoseTheValueAndNothingElse) {
-    constexpr ULONG kTexts = Tag(PT_MV_UNICODE, 1);
-    constexpr ULONG kBlobs = Tag(PT_MV_BINARY, 2);
-    constexpr ULONG kNumbers = Tag(PT_MV_LONG, 3);
-    constexpr ULONG kClass = Tag(PT_CLSID, 4);
-    MessageData message = embedded::MessageDraft().Subject("Damaged").Data();
-    {
-        PropertyValue texts;
-        texts.tag = kTexts;
-        for (const char16_t* text : {u"one", u"two"}) {
-            PropertyValue item;
-            item.tag = CHANGE_PROP_TYPE(kTexts, PT_UNICODE);
-            item.wide = text;
-            texts.items.push_back(item);
-        }
-        message.Put(texts);
-        PropertyValue blobs;
-        blobs.tag = kBlobs;
-        for (const char* blob : {"\x01\x02", "xyz"}) {
-            PropertyValue item;
-            item.tag = CHANGE_PROP_TYPE(kBlobs, PT_BINARY);
-            item.bytes = blob;
-            blobs.items.push_back(item);
-        }
-        message.Put(blobs);
-        PropertyValue numbers;
-        numbers.tag = kNumbers;
-        for (int n : {1, 2, 3}) {
-            PropertyValue item;
-            item.tag = CHANGE_PROP_TYPE(kNumbers, PT_LONG);
-            item.number = n;
-            numbers.items.push_back(item);
-        }
-        message.Put(numbers);
-        PropertyValue guid;
-        guid.tag = kClass;
-        guid.bytes = std::string(16, '\x5A');
-        message.Put(guid);
+constexpr ULONG kTexts = Tag(PT_MV_UNICODE, 1);
+constexpr ULONG kBlobs = Tag(PT_MV_BINARY, 2);
+constexpr ULONG kNumbers = Tag(PT_MV_LONG, 3);
+constexpr ULONG kClass = Tag(PT_CLSID, 4);
+
+template <class Each>
+PropertyValue Multiple(ULONG tag, std::initializer_list<Each> values,
+                       const std::function<void(Each, PropertyValue&)>& set) {
+    PropertyValue value;
+    value.tag = tag;
+    for (Each each : values) {
+        PropertyValue item;
+        item.tag = CHANGE_PROP_TYPE(tag, PROP_TYPE(tag) & ~MV_FLAG);
+        set(each, item);
+        value.items.push_back(item);
     }
+    return value;
+}
+
+// A message with one property of each kind that has streams of its own beside the entry.
+MessageData StreamedKinds(const std::string& subject) {
+    MessageData message = embedded::MessageDraft().Subject(subject).Data();
+    message.Put(Multiple<const char16_t*>(kTexts, {u"one", u"two"},
+                                          [](const char16_t* t, PropertyValue& v) { v.wide = t; }));
+    message.Put(Multiple<const char*>(kBlobs, {"\x01\x02", "xyz"},
+                                      [](const char* b, PropertyValue& v) { v.bytes = b; }));
+    message.Put(Multiple<int>(kNumbers, {1, 2, 3}, [](int n, PropertyValue& v) { v.number = n; }));
+    PropertyValue guid;
+    guid.tag = kClass;
+    guid.bytes = std::string(16, '\x5A');
+    message.Put(guid);
+    return message;
+}
+
+TEST_F(MsgPropertyTypesTest, DamagedMultiValuedStreamsLoseTheValueAndNothingElse) {
+    const MessageData message = StreamedKinds("Damaged");
     using embedded::MsgValueStreamName;
     const DamageCase cases[] = {
         {"nothing damaged", 0, [](embedded::StorageNode&) {}},
@@ -660,6 +656,64 @@ TEST_F(MsgPropertyTypesTest, DamagedMultiValuedStreamsLoseTheValueAndNothingElse
         ASSERT_TRUE(read.Has(tag));
         EXPECT_EQ(DescribeStored(*read.Find(tag)), DescribeStored(*message.Find(tag)));
     }
+}
+
+std::string StreamIn(const embedded::StorageNode& node, const std::string& name) {
+    const auto found = node.streams.find(name);
+    if (found == node.streams.end()) {
+        return "(missing)";
+    }
+    std::string bytes(static_cast<std::size_t>(found->second->content.Size()), '\0');
+    EXPECT_TRUE(found->second->content.ReadAt(0, bytes.data(), bytes.size()));
+    return bytes;
+}
+
+TEST_F(MsgPropertyTypesTest, WrittenValuesHaveTheStreamsOtherReadersLookFor) {
+    MessageData message = StreamedKinds("Layout");
+    PropertyValue real;
+    real.tag = Tag(PT_DOUBLE, 5);
+    real.real = 1.5;
+    message.Put(real);
+    embedded::StorageNode root;
+    ASSERT_EQ(embedded::WriteMsgMessage(message, root), S_OK);
+    using embedded::MsgValueStreamName;
+    using namespace std::string_literals;
+
+    const struct {
+        std::string stream;
+        std::string bytes;
+    } streams[] = {
+        // Strings: four bytes of length each, counting the terminator that each stream holds.
+        {MsgValueStreamName(kTexts), "\x08\0\0\0\x08\0\0\0"s},
+        {MsgValueStreamName(kTexts, 0), "o\0n\0e\0\0\0"s},
+        {MsgValueStreamName(kTexts, 1), "t\0w\0o\0\0\0"s},
+        // Binaries: a length and four reserved bytes each.
+        {MsgValueStreamName(kBlobs), "\x02\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0"s},
+        {MsgValueStreamName(kBlobs, 0), "\x01\x02"s},
+        {MsgValueStreamName(kBlobs, 1), "xyz"s},
+        // Fixed-size values one after another, and a CLSID in a stream of its own.
+        {MsgValueStreamName(kNumbers), "\x01\0\0\0\x02\0\0\0\x03\0\0\0"s},
+        {MsgValueStreamName(kClass), std::string(16, '\x5A')},
+    };
+    for (const auto& expected : streams) {
+        EXPECT_EQ(StreamIn(root, expected.stream), expected.bytes) << expected.stream;
+    }
+
+    const std::string bytes = StreamIn(root, embedded::kMsgPropertyStreamName);
+    const std::optional<embedded::MsgPropertyStream> properties = embedded::ParseMsgPropertyStream(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        embedded::MsgObjectKind::TopLevelMessage);
+    ASSERT_TRUE(properties.has_value());
+    std::map<ULONG, std::string> entries;
+    for (const embedded::MsgPropertyEntry& entry : properties->entries) {
+        entries[entry.tag] = Hex(entry.value.data(), entry.value.size());
+    }
+    // A streamed value's entry holds the size of its first stream; a double lies in the entry.
+    EXPECT_EQ(entries[kTexts], "0800000000000000");
+    EXPECT_EQ(entries[kBlobs], "1000000000000000");
+    EXPECT_EQ(entries[kNumbers], "0c00000000000000");
+    EXPECT_EQ(entries[kClass], "1000000000000000");
+    EXPECT_EQ(entries[Tag(PT_DOUBLE, 5)], "000000000000f83f");
 }
 
 } // namespace
