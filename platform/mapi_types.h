@@ -9,6 +9,8 @@
 #include <mapicode.h>
 #include <mapix.h>
 #else
+#include "platform/ole_storage.h" // LARGE_INTEGER
+
 using LPCIID = const IID*;
 
 // Property tags: type in the low word, identifier in the high word.
@@ -46,13 +48,94 @@ constexpr ULONG PT_TSTRING = PT_STRING8;
 constexpr ULONG PT_SYSTIME = 0x0040;
 constexpr ULONG PT_CLSID = 0x0048;
 constexpr ULONG PT_BINARY = 0x0102;
+constexpr ULONG PT_R4 = PT_FLOAT;
+constexpr ULONG PT_R8 = PT_DOUBLE;
 constexpr ULONG MV_FLAG = 0x1000;
+
+constexpr ULONG PT_MV_I2 = MV_FLAG | PT_I2;
+constexpr ULONG PT_MV_SHORT = PT_MV_I2;
+constexpr ULONG PT_MV_LONG = MV_FLAG | PT_LONG;
+constexpr ULONG PT_MV_I4 = PT_MV_LONG;
+constexpr ULONG PT_MV_R4 = MV_FLAG | PT_R4;
+constexpr ULONG PT_MV_FLOAT = PT_MV_R4;
+constexpr ULONG PT_MV_DOUBLE = MV_FLAG | PT_DOUBLE;
+constexpr ULONG PT_MV_R8 = PT_MV_DOUBLE;
+constexpr ULONG PT_MV_CURRENCY = MV_FLAG | PT_CURRENCY;
+constexpr ULONG PT_MV_APPTIME = MV_FLAG | PT_APPTIME;
+constexpr ULONG PT_MV_SYSTIME = MV_FLAG | PT_SYSTIME;
+constexpr ULONG PT_MV_STRING8 = MV_FLAG | PT_STRING8;
+constexpr ULONG PT_MV_BINARY = MV_FLAG | PT_BINARY;
+constexpr ULONG PT_MV_UNICODE = MV_FLAG | PT_UNICODE;
+constexpr ULONG PT_MV_CLSID = MV_FLAG | PT_CLSID;
+constexpr ULONG PT_MV_I8 = MV_FLAG | PT_I8;
+constexpr ULONG PT_MV_LONGLONG = PT_MV_I8;
+constexpr ULONG PT_MV_TSTRING = PT_MV_STRING8;
+
+// A scaled 64-bit integer: the amount times 10000.
+union CURRENCY {
+    struct {
+        ULONG Lo;
+        LONG Hi;
+    } s;
+    LONGLONG int64;
+};
+using CY = CURRENCY;
 
 struct SBinary {
     ULONG cb;
     LPBYTE lpb;
 };
 using LPSBinary = SBinary*;
+
+// The values of a multi-valued property: a count and an array of the base type.
+struct SShortArray {
+    ULONG cValues;
+    SHORT* lpi;
+};
+struct SLongArray {
+    ULONG cValues;
+    LONG* lpl;
+};
+struct SRealArray {
+    ULONG cValues;
+    float* lpflt;
+};
+struct SDoubleArray {
+    ULONG cValues;
+    double* lpdbl;
+};
+struct SCurrencyArray {
+    ULONG cValues;
+    CURRENCY* lpcur;
+};
+struct SAppTimeArray {
+    ULONG cValues;
+    double* lpat;
+};
+struct SDateTimeArray {
+    ULONG cValues;
+    FILETIME* lpft;
+};
+struct SBinaryArray {
+    ULONG cValues;
+    SBinary* lpbin;
+};
+struct SLPSTRArray {
+    ULONG cValues;
+    LPSTR* lppszA;
+};
+struct SWStringArray {
+    ULONG cValues;
+    LPWSTR* lppszW;
+};
+struct SGuidArray {
+    ULONG cValues;
+    GUID* lpguid;
+};
+struct SLargeIntegerArray {
+    ULONG cValues;
+    LARGE_INTEGER* lpli;
+};
 
 struct SPropValue;
 using LPSPropValue = SPropValue*;
@@ -64,6 +147,7 @@ union _PV {
     float flt;
     double dbl;
     USHORT b;
+    CURRENCY cur;
     double at;
     FILETIME ft;
     LPSTR lpszA;
@@ -71,6 +155,18 @@ union _PV {
     LPWSTR lpszW;
     LPGUID lpguid;
     LONGLONG li;
+    SShortArray MVi;
+    SLongArray MVl;
+    SRealArray MVflt;
+    SDoubleArray MVdbl;
+    SCurrencyArray MVcur;
+    SAppTimeArray MVat;
+    SDateTimeArray MVft;
+    SBinaryArray MVbin;
+    SLPSTRArray MVszA;
+    SWStringArray MVszW;
+    SGuidArray MVguid;
+    SLargeIntegerArray MVli;
     SCODE err;
     LONG x;
 };

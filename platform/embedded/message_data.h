@@ -30,16 +30,21 @@ class ByteSource {
     mutable bool failed = false;
 };
 
-// One stored property. Integers, flags and times live in `number`; 8-bit text and binary
-// content in `bytes`; Unicode text in `wide`. A binary value read from a file may have its
-// content in `source` instead, shared by every copy of the value and never changed; writing
-// to such a value first takes its bytes into `bytes`.
+// One stored property. Integers, flags, times and currency amounts live in `number`;
+// floating-point numbers and application times in `real`; 8-bit text, binary content and a
+// CLSID's 16 bytes (in their little-endian file order) in `bytes`; Unicode text in `wide`. A
+// multi-valued property (MV_FLAG) keeps its values in `items`, each tagged with the base type.
+// A binary value read from a file may have its content in `source` instead, shared by every
+// copy of the value and never changed; writing to such a value first takes its bytes into
+// `bytes`.
 struct PropertyValue {
     ULONG tag = 0;
     std::int64_t number = 0;
     std::string bytes;
     std::u16string wide;
     std::shared_ptr<const ByteSource> source;
+    double real = 0;
+    std::vector<PropertyValue> items;
 
     std::uint64_t ByteCount() const { return source ? source->Size() : bytes.size(); }
     // The binary content, read from `source` when there is one; null when that read fails.

@@ -6,6 +6,7 @@
 #include "platform/embedded/message_object.h"
 #include "platform/embedded/property_object.h"
 #include "platform/com_ptr.h"
+#include "platform/mapi_buffer.h"
 
 #include <cstring>
 
@@ -455,11 +456,15 @@ bool Excluded(const std::vector<ULONG>& excluded, ULONG tag) {
                        [&](ULONG other) { return PROP_ID(other) == PROP_ID(tag); });
 }
 
-// A value array that points into stored values, for handing them to another object's SetProps.
-// With `skipInFile`, values still in their file are left for the caller to pass on as they are.
-std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<ULONG>& excluded,
-                                     bool skipInFile = false) {
-    std::vector<SPropValue> values;
+// A value array for handing stored values to another object's SetProps. Numbers, strings and
+// binaries point into the stored values, so that big content is not copied on the way; values
+// that need arrays of their own (multiple values, CLSIDs) are written into buffers chained to
+// `arena`, which the caller keeps until the copy is done. With `skipInFile`, values still in
+// their file are left for the caller to pass on as they are.
+HRESULT BorrowValues(const PropertyBag& bag, const std::vector<ULONG>& excluded,
+                     MapiBuffer<BYTE>& arena, std::vector<SPropValue>& values,
+                     bool skipInFile = false) {
+    values.clear();
     for (const auto& entry : bag.Values()) {
         const PropertyValue& stored = entry.second;
         if (Excluded(excluded, stored.tag) || (skipInFile && stored.source)) {
@@ -473,6 +478,18 @@ std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<U
             break;
         case PT_LONG:
             value.Value.l = static_cast<LONG>(stored.number);
+            break;
+        case PT_FLOAT:
+            value.Value.flt = static_cast<float>(stored.real);
+            break;
+        case PT_DOUBLE:
+            value.Value.dbl = stored.real;
+            break;
+        case PT_APPTIME:
+            value.Value.at = stored.real;
+            break;
+        case PT_CURRENCY:
+            value.Value.cur.int64 = stored.number;
             break;
         case PT_BOOLEAN:
             value.Value.b = static_cast<USHORT>(stored.number != 0);
@@ -498,18 +515,41 @@ std::vector<SPropValue> BorrowValues(const PropertyBag& bag, const std::vector<U
             value.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(bytes->data()));
             break;
         }
-        default:
-            continue;
+        default: {
+            if (PROP_TYPE(stored.tag) != PT_CLSID && (PROP_TYPE(stored.tag) & MV_FLAG) == 0) {
+                continue;
+            }
+            if (!arena) {
+                void* head = nullptr;
+                HRESULT hr = MAPIAllocateBuffer(1, &head);
+                if (FAILED(hr)) {
+                    return hr;
+                }
+                arena.Reset(static_cast<BYTE*>(head));
+            }
+            HRESULT hr = WritePropValue(&stored, stored.tag, arena.Get(), value);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            if (hr != S_OK) {
+                continue; // a type the store does not give out
+            }
+            break;
+        }
         }
         values.push_back(value);
     }
-    return values;
+    return S_OK;
 }
 
 HRESULT CopyRecipients(const std::vector<PropertyBag>& recipients, IMessage* target) {
-    std::vector<std::vector<SPropValue>> rows;
-    for (const PropertyBag& recipient : recipients) {
-        rows.push_back(BorrowValues(recipient, {}));
+    MapiBuffer<BYTE> arena;
+    std::vector<std::vector<SPropValue>> rows(recipients.size());
+    for (std::size_t i = 0; i < recipients.size(); ++i) {
+        HRESULT hr = BorrowValues(recipients[i], {}, arena, rows[i]);
+        if (FAILED(hr)) {
+            return hr;
+        }
     }
     std::vector<BYTE> list(sizeof(ADRLIST) + rows.size() * sizeof(ADRENTRY));
     auto* adrlist = reinterpret_cast<LPADRLIST>(list.data());
@@ -533,7 +573,12 @@ HRESULT CopyAttachment(const AttachmentData& attachment, IMessage* target) {
     // Content still in a file goes to an attachment of ours as the same shared source, so a big
     // attachment is copied from file to file at the target's save without being held whole.
     auto* ours = dynamic_cast<AttachmentObject*>(copy.Get());
-    std::vector<SPropValue> values = BorrowValues(attachment, {}, ours != nullptr);
+    MapiBuffer<BYTE> arena;
+    std::vector<SPropValue> values;
+    hr = BorrowValues(attachment, {}, arena, values, ours != nullptr);
+    if (FAILED(hr)) {
+        return hr;
+    }
     hr = copy->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr);
     if (FAILED(hr)) {
         return hr;
@@ -568,8 +613,13 @@ HRESULT CopyAttachment(const AttachmentData& attachment, IMessage* target) {
 // Embedded messages go whole; the exclusions apply to the top message only.
 HRESULT CopyMessage(const MessageData& source, IMessage* target,
                     const std::vector<ULONG>& excluded) {
-    std::vector<SPropValue> values = BorrowValues(source, excluded);
-    HRESULT hr = target->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr);
+    MapiBuffer<BYTE> arena;
+    std::vector<SPropValue> values;
+    HRESULT hr = BorrowValues(source, excluded, arena, values);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = target->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr);
     if (FAILED(hr)) {
         return hr;
     }

@@ -7,6 +7,7 @@
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/message_object.h"
 #include "platform/embedded/msg_property_stream.h"
+#include "platform/embedded/msg_values.h"
 #include "platform/mapi_functions.h"
 
 #include <algorithm>
@@ -144,11 +145,6 @@ std::uint32_t Get32(const std::array<std::uint8_t, 8>& value, std::size_t at) {
            (static_cast<std::uint32_t>(value[at + 3]) << 24);
 }
 
-std::int64_t Get64(const std::array<std::uint8_t, 8>& value) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(Get32(value, 0)) |
-                                     (static_cast<std::uint64_t>(Get32(value, 4)) << 32));
-}
-
 std::uint32_t CodePageOf(const MsgPropertyStream& properties) {
     std::optional<std::uint32_t> message, internet, locale;
     for (const MsgPropertyEntry& entry : properties.entries) {
@@ -170,20 +166,78 @@ std::uint32_t CodePageOf(const MsgPropertyStream& properties) {
     return locale ? CodePageOfLocale(*locale) : kWesternCodePage;
 }
 
-// Without the terminating nulls of `width` bytes each that some writers store.
-std::string TrimTrailingNuls(const std::string& text, std::size_t width) {
-    std::size_t end = text.size() - text.size() % width;
-    while (end >= width && text.find_first_not_of('\0', end - width) >= end) {
-        end -= width;
-    }
-    return text.substr(0, end);
-}
-
 using StoragePath = std::vector<std::string>;
 
 HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& path,
                     MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
                     int depth, MessageData& message);
+
+// A CLSID or a multi-valued property from its streams. S_FALSE leaves out a value whose
+// streams are missing or do not fit together (a count that the streams do not hold, a length
+// beyond its value's stream); a stream larger than its file fails the message, as elsewhere.
+HRESULT ReadStreamedValues(const CompoundStorageReader& storage, std::uint32_t codePage,
+                           const ReadContext& context, PropertyValue& value) {
+    const ULONG type = PROP_TYPE(value.tag);
+    std::unique_ptr<CompoundStreamReader> stream =
+        storage.OpenStream(MsgValueStreamName(value.tag));
+    if (!stream) {
+        return S_FALSE;
+    }
+    std::string content;
+    if (!ReadWhole(*stream, context, content)) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    if (type == PT_CLSID) {
+        if (content.size() < 16) {
+            return S_FALSE;
+        }
+        DecodeMsgFixedValue(PT_CLSID, reinterpret_cast<const std::uint8_t*>(content.data()), value);
+        return S_OK;
+    }
+    if (!IsMsgValueListType(type)) {
+        std::optional<std::vector<PropertyValue>> items = DecodeMsgFixedArray(value.tag, content);
+        if (!items) {
+            return S_FALSE;
+        }
+        value.items = std::move(*items);
+        return S_OK;
+    }
+    const std::optional<std::vector<std::uint32_t>> lengths = DecodeMsgLengths(type, content);
+    // Every value has a stream of its own beside the lengths stream.
+    if (!lengths || lengths->size() >= storage.Entries().size()) {
+        return S_FALSE;
+    }
+    const ULONG base = type & ~MV_FLAG;
+    // A string's length counts its terminator, which some writers leave out of its stream.
+    const std::size_t terminator = base == PT_UNICODE ? 2 : base == PT_STRING8 ? 1 : 0;
+    for (std::size_t i = 0; i < lengths->size(); ++i) {
+        std::unique_ptr<CompoundStreamReader> itemStream =
+            storage.OpenStream(MsgValueStreamName(value.tag, static_cast<std::uint32_t>(i)));
+        if (!itemStream) {
+            return S_FALSE;
+        }
+        std::string bytes;
+        if (!ReadWhole(*itemStream, context, bytes)) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+        const std::uint32_t length = (*lengths)[i];
+        if (length > bytes.size() + terminator) {
+            return S_FALSE;
+        }
+        bytes.resize(std::min<std::size_t>(length, bytes.size()));
+        PropertyValue item;
+        item.tag = CHANGE_PROP_TYPE(value.tag, base);
+        if (base == PT_BINARY) {
+            item.bytes = std::move(bytes);
+        } else if (base == PT_UNICODE) {
+            item.wide = DecodeMsgWideText(bytes);
+        } else {
+            item.bytes = DecodeMsgNarrowText(bytes, codePage);
+        }
+        value.items.push_back(std::move(item));
+    }
+    return S_OK;
+}
 
 // The properties of one object's storage into `bag`. `codePage` decodes 8-bit strings; a
 // message passes its own.
@@ -213,20 +267,23 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
     for (const MsgPropertyEntry& entry : properties.entries) {
         PropertyValue value;
         value.tag = entry.tag;
-        switch (PROP_TYPE(entry.tag)) {
-        case PT_I2:
-            value.number = static_cast<SHORT>(Get32(entry.value, 0) & 0xFFFF);
-            break;
-        case PT_LONG:
-            value.number = static_cast<LONG>(Get32(entry.value, 0));
-            break;
-        case PT_BOOLEAN:
-            value.number = (Get32(entry.value, 0) & 0xFFFF) != 0;
-            break;
-        case PT_I8:
-        case PT_SYSTIME:
-            value.number = Get64(entry.value);
-            break;
+        const ULONG type = PROP_TYPE(entry.tag);
+        if (type != PT_CLSID && MsgFixedValueSize(type) != 0) {
+            DecodeMsgFixedValue(type, entry.value.data(), value);
+            bag.Put(value);
+            continue;
+        }
+        if ((type & MV_FLAG) != 0 || type == PT_CLSID) {
+            HRESULT hr = ReadStreamedValues(storage, codePage, context, value);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            if (hr == S_OK) {
+                bag.Put(value);
+            }
+            continue;
+        }
+        switch (type) {
         case PT_STRING8:
         case PT_UNICODE:
         case PT_BINARY: {
@@ -256,27 +313,14 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
             if (PROP_TYPE(entry.tag) == PT_BINARY) {
                 value.bytes = std::move(content);
             } else if (PROP_TYPE(entry.tag) == PT_UNICODE) {
-                content.resize(content.size() & ~std::size_t{1});
-                content = TrimTrailingNuls(content, 2);
-                value.wide.resize(content.size() / 2);
-                for (std::size_t i = 0; i < value.wide.size(); ++i) {
-                    value.wide[i] = static_cast<char16_t>(
-                        static_cast<unsigned char>(content[2 * i]) |
-                        (static_cast<unsigned char>(content[2 * i + 1]) << 8));
-                }
+                value.wide = DecodeMsgWideText(content);
             } else {
-                content = TrimTrailingNuls(content, 1);
-                std::optional<std::string> text = DecodeToUtf8(content, codePage);
-                if (!text) {
-                    text = DecodeToUtf8(content, kWesternCodePage);
-                }
-                value.bytes = text.value_or(content);
+                value.bytes = DecodeMsgNarrowText(content, codePage);
             }
             break;
         }
         default:
-            // Types the store does not keep (floating point, GUIDs, multiple values, objects
-            // other than an embedded message) are left out.
+            // Errors and objects other than an embedded message are left out.
             continue;
         }
         bag.Put(value);
@@ -438,6 +482,43 @@ HRESULT PutStreamFrom(StorageNode& node, const std::string& name, const ByteSour
     return S_OK;
 }
 
+// A CLSID or a multi-valued property into its streams, the entry holding the size of the first.
+// Strings go as Unicode, as single strings do. S_FALSE for a type that has no place in the file.
+HRESULT WriteStreamedValues(const PropertyValue& value, MsgPropertyEntry& entry,
+                            StorageNode& node) {
+    const ULONG type = PROP_TYPE(value.tag);
+    std::string content;
+    if (type == PT_CLSID) {
+        content.resize(16);
+        EncodeMsgFixedValue(value, PT_CLSID, reinterpret_cast<std::uint8_t*>(content.data()));
+    } else if (IsMsgValueListType(type)) {
+        const ULONG base = type == PT_MV_BINARY ? PT_BINARY : PT_UNICODE;
+        entry.tag = CHANGE_PROP_TYPE(value.tag, MV_FLAG | base);
+        std::vector<std::uint32_t> lengths;
+        for (std::size_t i = 0; i < value.items.size(); ++i) {
+            const PropertyValue& item = value.items[i];
+            // A string's stream holds its terminator, and its length counts it.
+            const std::string bytes =
+                base == PT_BINARY ? item.bytes
+                                  : EncodeMsgWideText(item, type & ~MV_FLAG) + std::string(2, '\0');
+            lengths.push_back(static_cast<std::uint32_t>(bytes.size()));
+            HRESULT hr =
+                PutStream(node, MsgValueStreamName(entry.tag, static_cast<std::uint32_t>(i)),
+                          bytes.data(), bytes.size());
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+        content = EncodeMsgLengths(PROP_TYPE(entry.tag), lengths);
+    } else if (IsMsgFixedArrayType(type)) {
+        content = EncodeMsgFixedArray(value);
+    } else {
+        return S_FALSE;
+    }
+    Put32(entry.value, 0, static_cast<std::uint32_t>(content.size()));
+    return PutStream(node, MsgValueStreamName(entry.tag), content.data(), content.size());
+}
+
 HRESULT WriteProperties(const PropertyBag& bag, const std::vector<PropertyValue>& extra,
                         MsgPropertyStream& properties, StorageNode& node) {
     std::vector<const PropertyValue*> values;
@@ -451,32 +532,30 @@ HRESULT WriteProperties(const PropertyBag& bag, const std::vector<PropertyValue>
         MsgPropertyEntry entry;
         entry.tag = value->tag;
         HRESULT hr = S_OK;
-        switch (PROP_TYPE(value->tag)) {
-        case PT_I2:
-        case PT_LONG:
-        case PT_BOOLEAN:
-            Put32(entry.value, 0, static_cast<std::uint32_t>(value->number));
-            if (PROP_TYPE(value->tag) != PT_LONG) {
-                Put32(entry.value, 0, static_cast<std::uint32_t>(value->number) & 0xFFFF);
+        const ULONG type = PROP_TYPE(value->tag);
+        if (type != PT_CLSID && MsgFixedValueSize(type) != 0) {
+            EncodeMsgFixedValue(*value, type, entry.value.data());
+            properties.entries.push_back(entry);
+            continue;
+        }
+        if ((type & MV_FLAG) != 0 || type == PT_CLSID) {
+            hr = WriteStreamedValues(*value, entry, node);
+            if (FAILED(hr)) {
+                return hr;
             }
-            break;
-        case PT_I8:
-        case PT_SYSTIME:
-            Put32(entry.value, 0, static_cast<std::uint32_t>(value->number));
-            Put32(entry.value, 4,
-                  static_cast<std::uint32_t>(static_cast<std::uint64_t>(value->number) >> 32));
-            break;
+            if (hr == S_OK) {
+                properties.entries.push_back(entry);
+            }
+            continue;
+        }
+        switch (type) {
         case PT_STRING8:
         case PT_UNICODE: {
             // Unicode whatever the width in memory, so that any reader gets the text whole.
             entry.tag = CHANGE_PROP_TYPE(value->tag, PT_UNICODE);
             const std::u16string wide =
                 PROP_TYPE(value->tag) == PT_UNICODE ? value->wide : Utf16FromUtf8(value->bytes);
-            std::string bytes;
-            for (char16_t unit : wide) {
-                bytes += static_cast<char>(unit & 0xFF);
-                bytes += static_cast<char>(unit >> 8);
-            }
+            const std::string bytes = EncodeMsgWideText(*value, PROP_TYPE(value->tag));
             Put32(entry.value, 0, static_cast<std::uint32_t>(bytes.size() + 2));
             hr = PutStream(node, MsgValueStreamName(entry.tag), bytes.data(), bytes.size());
             break;
@@ -500,9 +579,16 @@ HRESULT WriteProperties(const PropertyBag& bag, const std::vector<PropertyValue>
 
 HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode& node);
 
+PropertyValue NumberValue(ULONG tag, std::int64_t number) {
+    PropertyValue value;
+    value.tag = tag;
+    value.number = number;
+    return value;
+}
+
 HRESULT WriteAttachment(const AttachmentData& attachment, ULONG number, StorageNode& node) {
     MsgPropertyStream properties;
-    std::vector<PropertyValue> extra{PropertyValue{PR_ATTACH_NUM, number, {}, {}, {}}};
+    std::vector<PropertyValue> extra{NumberValue(PR_ATTACH_NUM, number)};
     HRESULT hr = WriteProperties(attachment, extra, properties, node);
     if (FAILED(hr)) {
         return hr;
@@ -529,7 +615,7 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
     std::vector<PropertyValue> extra;
     if (kind == MsgObjectKind::TopLevelMessage && !message.Has(kTagStoreSupportMask)) {
         // Tells readers that the strings are Unicode.
-        extra.push_back(PropertyValue{kTagStoreSupportMask, kStoreUnicodeOk, {}, {}, {}});
+        extra.push_back(NumberValue(kTagStoreSupportMask, kStoreUnicodeOk));
     }
     HRESULT hr = WriteProperties(message, extra, properties, node);
     if (FAILED(hr)) {
@@ -539,7 +625,7 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
     for (const PropertyBag& recipient : message.recipients) {
         auto child = std::make_shared<StorageNode>();
         MsgPropertyStream recipientProperties;
-        std::vector<PropertyValue> rowId{PropertyValue{PR_ROWID, row, {}, {}, {}}};
+        std::vector<PropertyValue> rowId{NumberValue(PR_ROWID, row)};
         hr = WriteProperties(recipient, rowId, recipientProperties, *child);
         if (FAILED(hr)) {
             return hr;
