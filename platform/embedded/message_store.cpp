@@ -188,6 +188,11 @@ EntryId MessageStore::AddFolder(const EntryId& parent, const std::string& name) 
     return MakeEntryId(*store, EntryKind::Folder, number);
 }
 
+void MessageStore::MoveFolder(const EntryId& folder, const EntryId& newParent) {
+    store->folders.at(NumberOf(*store, folder, EntryKind::Folder)).parent =
+        NumberOf(*store, newParent, EntryKind::Folder);
+}
+
 EntryId MessageStore::AddMessage(const MessageDraft& draft) {
     return AddMessage(Inbox(), draft);
 }

@@ -102,6 +102,8 @@ class MessageStore {
     EntryId TopOfStore() const;
     EntryId Inbox() const;
     EntryId AddFolder(const EntryId& parent, const std::string& name);
+    // Gives a folder another parent, also one below it, as a damaged store may have it.
+    void MoveFolder(const EntryId& folder, const EntryId& newParent);
 
     // Into the Inbox, or into the given folder.
     EntryId AddMessage(const MessageDraft& draft);

@@ -1,0 +1,80 @@
+// A save run's world for one test: drive C: in the test's own folder with the target folder
+// C:\Mail\, its own registry files and time zone, a window, the person at the screen and an
+// embedded store with a session.
+#pragma once
+
+#include "engine/message_context.h"
+#include "links/bounded_text.h"
+#include "options/save_options.h"
+#include "platform/com_ptr.h"
+#include "platform/embedded/fault_injection.h"
+#include "platform/embedded/host_paths.h"
+#include "platform/embedded/host_windows.h"
+#include "platform/embedded/message_store.h"
+#include "platform/embedded/system_version.h"
+#include "platform/win32_ui.h"
+#include "tests/support/loaded_module.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace engine_testing {
+
+class EngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        embedded::ResetPlatformTrace();
+        embedded::ResetSystemVersion();
+        embedded::MapDrive('C', temp.path());
+        environment.Set("TZ", "UTC0");
+        environment.Set("FILVEX_USER_REGISTRY", temp.path() + "/user.reg");
+        environment.Set("FILVEX_MACHINE_REGISTRY", temp.path() + "/machine.reg");
+        std::filesystem::create_directories(temp.path() + "/Mail");
+        InitOptions(options);
+        BoundedCopy(options.targetFolder, sizeof(options.targetFolder), "C:\\Mail\\");
+        owner = embedded::CreateHostWindow("Inbox", RECT{0, 0, 800, 600});
+        session.Reset(store.OpenSession());
+    }
+    void TearDown() override {
+        embedded::ResetDriveMap();
+        embedded::ResetSystemVersion();
+        embedded::ResetPlatformTrace();
+    }
+
+    // A record over a stored message, as the driver builds one for a selected message.
+    std::unique_ptr<MessageContext> ContextFor(const embedded::EntryId& id) {
+        ComPtr<IMessage> message(store.OpenMessage(id));
+        return std::make_unique<MessageContext>(session.Get(), message.Get(), owner, &options);
+    }
+
+    // Every file and folder below the target folder, relative to it with "/", sorted.
+    std::vector<std::string> SavedEntries() const {
+        std::vector<std::string> entries;
+        const std::filesystem::path top = temp.path() + "/Mail";
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(top)) {
+            entries.push_back(std::filesystem::relative(entry.path(), top).generic_string() +
+                              (entry.is_directory() ? "/" : ""));
+        }
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
+
+    testing_support::TempFolder temp;
+    testing_support::ScopedEnvironment environment;
+    testing_support::LoadedModule module;
+    testing_support::ScriptedUser user;
+    embedded::MessageStore store;
+    ComPtr<IMAPISession> session;
+    SaveOptions options;
+    HWND owner = nullptr;
+};
+
+} // namespace engine_testing
