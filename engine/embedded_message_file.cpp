@@ -42,7 +42,7 @@ HRESULT Abandon(HRESULT failure, ComPtr<IMessage>& file, ComPtr<IStorage>& stora
 } // namespace
 
 HRESULT SaveEmbeddedMessageFile(MessageContext& child) {
-    if (!child.message) {
+    if (!child.message || child.options == nullptr) {
         return MAPI_E_INVALID_PARAMETER;
     }
     char name[kMsgNameCapacity];

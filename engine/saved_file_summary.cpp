@@ -7,6 +7,7 @@
 #include "platform/win32_modules.h"
 
 #include <cstddef>
+#include <iterator>
 #include <vector>
 
 namespace {

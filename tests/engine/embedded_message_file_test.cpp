@@ -226,4 +226,16 @@ TEST_F(EmbeddedMessageFileTest, FailedSaveOfTheNewMessageIsLeftToTheCommit) {
     EXPECT_EQ(SavedEntries(), std::vector<std::string>{"Minutes.msg"});
 }
 
+TEST_F(EmbeddedMessageFileTest, RecordWithoutMessageOrOptionsIsRefused) {
+    MessageContext noMessage(session.Get(), nullptr, nullptr, &options);
+    auto noOptions = ChildFor(Minutes());
+    noOptions->options = nullptr;
+
+    EXPECT_EQ(SaveEmbeddedMessageFile(noMessage), E_INVALIDARG);
+    EXPECT_EQ(SaveEmbeddedMessageFile(*noOptions), E_INVALIDARG);
+
+    EXPECT_TRUE(embedded::CallLog().empty());
+    EXPECT_TRUE(SavedEntries().empty());
+}
+
 } // namespace

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -54,6 +56,26 @@ class SavedFileSummaryTest : public ::testing::Test {
         ASSERT_TRUE(writer->Write("document text", 13));
         ASSERT_TRUE(writer->EndStream());
         ASSERT_TRUE(writer->Close());
+    }
+
+    std::string DocumentText(const std::string& relative) const {
+        auto document = embedded::CompoundStorageReader::OpenFile(Host(relative));
+        auto text = document ? document->OpenStream("WordDocument") : nullptr;
+        std::string bytes(text ? text->Size() : 0, '\0');
+        if (!text || !text->ReadAt(0, bytes.data(), bytes.size())) {
+            return "<unreadable>";
+        }
+        return bytes;
+    }
+
+    // Every file in the test's folder, so that a temporary file left behind shows.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     // The summary texts of the file, as any reader of property sets gets them.
@@ -171,13 +193,7 @@ TEST_F(SavedFileSummaryTest, OpensTheFileInDirectModeAndCreatesTheSetOnlyWhenItI
                                                       {PIDSI_SUBJECT, "Q4"},
                                                       {PIDSI_AUTHOR, "Ann Lee"},
                                                       {PIDSI_COMMENTS, "first"}}));
-    auto document = embedded::CompoundStorageReader::OpenFile(Host("report.doc"));
-    ASSERT_TRUE(document);
-    auto text = document->OpenStream("WordDocument");
-    ASSERT_TRUE(text);
-    std::string bytes(text->Size(), '\0');
-    ASSERT_TRUE(text->ReadAt(0, bytes.data(), bytes.size()));
-    EXPECT_EQ(bytes, "document text");
+    EXPECT_EQ(DocumentText("report.doc"), "document text");
 }
 
 TEST_F(SavedFileSummaryTest, NewSetIsCreatedAfterTheOpenFails) {
@@ -250,6 +266,9 @@ TEST_F(SavedFileSummaryTest, FailuresAreReturnedAndLeaveTheSummaryAsItWas) {
          HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION),
          HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION)},
         {"texts cannot be written", "WriteMultiple", 1, STG_E_MEDIUMFULL, STG_E_MEDIUMFULL},
+        // The rewritten document cannot take the old one's place: the old one stays whole.
+        {"document cannot be replaced", "CompoundFileRename", 1, STG_E_ACCESSDENIED,
+         STG_E_ACCESSDENIED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -262,6 +281,8 @@ TEST_F(SavedFileSummaryTest, FailuresAreReturnedAndLeaveTheSummaryAsItWas) {
 
         embedded::ClearFaults();
         EXPECT_EQ(ReadSummary("C:\\report.doc"), Summary());
+        EXPECT_EQ(DocumentText("report.doc"), "document text");
+        EXPECT_EQ(Files(), std::vector<std::string>{"report.doc"});
         // Nothing holds the file afterwards: the next save of its summary gets through.
         EXPECT_EQ(WriteSummaryProperties("C:\\report.doc", "report.doc", nullptr, nullptr, nullptr),
                   S_OK);
