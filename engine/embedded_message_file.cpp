@@ -1,11 +1,13 @@
 #include "engine/embedded_message_file.h"
 
+#include "engine/name_cut.h"
 #include "engine/save_path.h"
 #include "engine/wide_text.h"
 #include "links/bounded_text.h"
 #include "platform/mapi_functions.h"
 #include "platform/mapi_tags.h"
 #include "platform/ole_storage.h"
+#include "platform/win32_text.h"
 
 #include <cstddef>
 #include <vector>
@@ -26,6 +28,9 @@ void MakeMsgName(LPCSTR subjectClean, LPSTR name) {
         return;
     }
     BoundedCopyN(name, kMsgNameCapacity, subjectClean, kSubjectInName);
+    if (lstrlenA(subjectClean) > static_cast<int>(kSubjectInName)) {
+        TrimBrokenTrailingCharacter(name); // the cut may have gone through a character
+    }
     BoundedAppend(name, kMsgNameCapacity, kMsgExtension);
 }
 

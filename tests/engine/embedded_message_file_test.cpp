@@ -159,6 +159,20 @@ TEST_F(EmbeddedMessageFileTest, LongSubjectIsCutSoThatTheNameKeeps199Characters)
     EXPECT_EQ(SavedEntries(), std::vector<std::string>{std::string(194, 's') + ".msg"});
 }
 
+TEST_F(EmbeddedMessageFileTest, CutThroughACharacterKeepsOnlyWholeCharacters) {
+    auto child = ChildFor(Minutes());
+    // 193 letters and then two-byte characters: the 194th byte is the first half of one.
+    std::string subject = std::string(193, 's');
+    for (int i = 0; i < 10; ++i) {
+        subject += "\xC3\xA9";
+    }
+    child->subjectClean = subject.data();
+
+    ASSERT_EQ(SaveEmbeddedMessageFile(*child), S_OK);
+
+    EXPECT_EQ(SavedEntries(), std::vector<std::string>{std::string(193, 's') + ".msg"});
+}
+
 TEST_F(EmbeddedMessageFileTest, NoPathForTheFileGivesEPointerAndNoFile) {
     options.subfolderMode = kSenderNameSubfolder;
     temp.WriteFile("Mail/Ann Lee", "a file where the subfolder would go");
