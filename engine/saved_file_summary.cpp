@@ -87,7 +87,7 @@ HRESULT WriteSummaryProperties(LPCSTR path, LPCSTR title, LPCSTR subject, LPCSTR
                    {PIDSI_AUTHOR, author},
                    {PIDSI_COMMENTS, comments}};
     std::vector<WCHAR> wides[std::size(entries)];
-    std::vector<PROPSPEC> specs;
+    std::vector<PROPSPEC> properties;
     std::vector<PROPVARIANT> values;
     for (std::size_t i = 0; i < std::size(entries); ++i) {
         if (entries[i].text == nullptr) {
@@ -97,16 +97,17 @@ HRESULT WriteSummaryProperties(LPCSTR path, LPCSTR title, LPCSTR subject, LPCSTR
         if (FAILED(hr)) {
             return hr;
         }
-        PROPSPEC spec{};
-        spec.ulKind = PRSPEC_PROPID;
-        spec.propid = entries[i].id;
-        specs.push_back(spec);
+        PROPSPEC property{};
+        property.ulKind = PRSPEC_PROPID;
+        property.propid = entries[i].id;
+        properties.push_back(property);
         PROPVARIANT value{};
         value.vt = VT_LPWSTR;
         value.pwszVal = wides[i].data();
         values.push_back(value);
     }
-    hr = summary->WriteMultiple(static_cast<ULONG>(specs.size()), specs.data(), values.data(), 0);
+    hr = summary->WriteMultiple(static_cast<ULONG>(properties.size()), properties.data(),
+                                values.data(), 0);
     summary.Reset();
     sets.Reset();
     return hr;

@@ -91,14 +91,14 @@ class SavedFileSummaryTest : public ::testing::Test {
             FAILED(sets->Open(FMTID_SummaryInformation, readMode, set.Out()))) {
             return found;
         }
-        std::vector<PROPSPEC> specs(kSummaryIds.size());
+        std::vector<PROPSPEC> properties(kSummaryIds.size());
         for (std::size_t i = 0; i < kSummaryIds.size(); ++i) {
-            specs[i].ulKind = PRSPEC_PROPID;
-            specs[i].propid = kSummaryIds[i];
+            properties[i].ulKind = PRSPEC_PROPID;
+            properties[i].propid = kSummaryIds[i];
         }
         std::vector<PROPVARIANT> values(kSummaryIds.size());
-        if (FAILED(
-                set->ReadMultiple(static_cast<ULONG>(specs.size()), specs.data(), values.data()))) {
+        if (FAILED(set->ReadMultiple(static_cast<ULONG>(properties.size()), properties.data(),
+                                     values.data()))) {
             return found;
         }
         for (std::size_t i = 0; i < kSummaryIds.size(); ++i) {
