@@ -81,6 +81,13 @@ AttachmentDraft& AttachmentDraft::Binary(ULONG tag, const std::string& bytes) {
     data.SetBinary(tag, bytes);
     return *this;
 }
+AttachmentDraft& AttachmentDraft::Content(std::shared_ptr<const ByteSource> source) {
+    PropertyValue value;
+    value.tag = PR_ATTACH_DATA_BIN;
+    value.source = std::move(source);
+    data.Put(value);
+    return *this;
+}
 AttachmentDraft& AttachmentDraft::Without(ULONG tag) {
     data.Remove(tag);
     return *this;

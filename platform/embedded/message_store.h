@@ -48,6 +48,9 @@ class AttachmentDraft {
     AttachmentDraft& Long(ULONG tag, LONG value);
     AttachmentDraft& Time(ULONG tag, const FILETIME& time);
     AttachmentDraft& Binary(ULONG tag, const std::string& bytes);
+    // PR_ATTACH_DATA_BIN read from `source` piece by piece, as content that stays in its file:
+    // big content without holding it in memory.
+    AttachmentDraft& Content(std::shared_ptr<const ByteSource> source);
     AttachmentDraft& Without(ULONG tag);
 
     const AttachmentData& Data() const { return data; }

@@ -1,0 +1,110 @@
+#include "engine/embedded_message_file.h"
+
+#include "engine/name_cut.h"
+#include "engine/save_path.h"
+#include "engine/wide_text.h"
+#include "links/bounded_text.h"
+#include "platform/mapi_functions.h"
+#include "platform/mapi_tags.h"
+#include "platform/ole_storage.h"
+#include "platform/win32_text.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace {
+
+// The subject keeps at most 194 characters, so that the name with ".msg" stays within 199.
+constexpr std::size_t kSubjectInName = 194;
+constexpr std::size_t kMsgNameCapacity = kSubjectInName + 5 + 1;
+constexpr char kMsgExtension[] = ".msg";
+constexpr char kNoSubjectName[] = "nosubject.msg";
+
+constexpr DWORD kCreateMode = STGM_TRANSACTED | STGM_CREATE | STGM_READWRITE; // 0x11002
+
+void MakeMsgName(LPCSTR subjectClean, LPSTR name) {
+    if (subjectClean == nullptr || subjectClean[0] == '\0') {
+        BoundedCopy(name, kMsgNameCapacity, kNoSubjectName);
+        return;
+    }
+    BoundedCopyN(name, kMsgNameCapacity, subjectClean, kSubjectInName);
+    if (lstrlenA(subjectClean) > static_cast<int>(kSubjectInName)) {
+        TrimBrokenTrailingCharacter(name); // the cut may have gone through a character
+    }
+    BoundedAppend(name, kMsgNameCapacity, kMsgExtension);
+}
+
+// A failure once the session is open: the new message goes before the storage it lives on,
+// and the session is closed last.
+HRESULT Abandon(HRESULT failure, ComPtr<IMessage>& file, ComPtr<IStorage>& storage,
+                LPMSGSESS session) {
+    file.Reset();
+    storage.Reset();
+    CloseIMsgSession(session);
+    return failure;
+}
+
+} // namespace
+
+HRESULT SaveEmbeddedMessageFile(MessageContext& child) {
+    if (!child.message || child.options == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    char name[kMsgNameCapacity];
+    MakeMsgName(child.subjectClean, name);
+    char path[kSavePathCapacity];
+    if (!BuildSavePath(child, name, path, kSavePathCapacity)) {
+        return E_POINTER;
+    }
+    std::vector<WCHAR> widePath;
+    HRESULT hr = ToWideText(path, widePath);
+    if (FAILED(hr)) {
+        return hr;
+    }
+
+    ComPtr<IStorage> storage;
+    hr = StgCreateDocfile(widePath.data(), kCreateMode, 0, storage.Out());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    LPMALLOC allocator = MAPIGetDefaultMalloc();
+    if (allocator == nullptr) {
+        return MAPI_E_NOT_ENOUGH_MEMORY; // a session without an allocator cannot be opened
+    }
+    LPMSGSESS session = nullptr;
+    hr = OpenIMsgSession(allocator, 0, &session);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IMessage> file;
+    hr = OpenIMsgOnIStg(session, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer, allocator,
+                        nullptr, storage.Get(), nullptr, 0, 0, file.Out());
+    if (FAILED(hr)) {
+        return Abandon(hr, file, storage, session);
+    }
+    hr = WriteClassStg(storage.Get(), CLSID_MailMessage);
+    if (FAILED(hr)) {
+        return Abandon(hr, file, storage, session);
+    }
+    // The plain-text body and the values that keep it in step with the RTF body stay behind:
+    // the compressed RTF body carries the text, and a reader rebuilds the rest from it.
+    SizedSPropTagArray(7, leftOut) = {7,
+                                      {PR_ACCESS, PR_BODY, PR_RTF_SYNC_BODY_COUNT,
+                                       PR_RTF_SYNC_BODY_CRC, PR_RTF_SYNC_BODY_TAG,
+                                       PR_RTF_SYNC_PREFIX_COUNT, PR_RTF_SYNC_TRAILING_COUNT}};
+    hr = child.message->CopyTo(0, nullptr, reinterpret_cast<LPSPropTagArray>(&leftOut), 0, nullptr,
+                               &IID_IMessage, file.Get(), 0, nullptr);
+    if (FAILED(hr)) {
+        return Abandon(hr, file, storage, session);
+    }
+    // Whatever the save says, the commit decides whether the file holds the message.
+    file->SaveChanges(KEEP_OPEN_READWRITE);
+    hr = storage->Commit(STGC_DEFAULT);
+    if (FAILED(hr)) {
+        return Abandon(hr, file, storage, session);
+    }
+    storage.Reset();
+    file.Reset();
+    CloseIMsgSession(session);
+    return hr;
+}
