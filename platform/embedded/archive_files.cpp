@@ -3,7 +3,6 @@
 // (or refuses to share) with the module's own opens as the platform's stdio files do.
 #include "platform/archive_files.h"
 
-#include "platform/embedded/fault_injection.h"
 #include "platform/embedded/file_handles.h"
 #include "platform/embedded/win32_entry.h"
 

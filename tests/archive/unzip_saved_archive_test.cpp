@@ -185,11 +185,11 @@ TEST_F(UnzipSavedArchiveTest, DamagedEntryDataFailsAndItsFileIsRemoved) {
         Entry second{"b.txt", std::string(2000, 'b') + "the end"};
         second.method = c.method;
         WriteArchive("Att/pack.zip", {{"a.txt", "a"}, second, {"c.txt", "c"}});
-        // The second local header begins after the first entry: 30 + 5 name bytes + data.
+        // A byte of the second entry's data: after its 30-byte local header and 5-byte name.
         const std::string bytes = temp.ReadFile("Att/pack.zip");
-        const std::size_t second_header = bytes.find("PK\x03\x04", 4);
-        ASSERT_NE(second_header, std::string::npos);
-        CorruptByte("Att/pack.zip", second_header + 30 + 5 + 3);
+        const std::size_t secondHeader = bytes.find("PK\x03\x04", 4);
+        ASSERT_NE(secondHeader, std::string::npos);
+        CorruptByte("Att/pack.zip", secondHeader + 30 + 5 + 3);
 
         EXPECT_FALSE(Unzip());
 
