@@ -1,5 +1,7 @@
 // Open files: a table of handles over host file descriptors, with the platform's open
 // dispositions, access rights, sharing between handles of this process, and file times.
+#include "platform/embedded/file_handles.h"
+
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/file_time_value.h"
 #include "platform/embedded/host_files.h"
@@ -83,6 +85,11 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
     if (FAILED(hr)) {
         return FailOpen(embedded::Win32CodeOf(hr));
     }
+    return embedded::OpenFileHandle(path, access, shareMode, disposition, flagsAndAttributes);
+}
+
+HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWORD disposition,
+                                DWORD flagsAndAttributes) {
     DWORD error = ERROR_SUCCESS;
     const auto host = embedded::HostPathOf(path, error);
     if (!host) {
@@ -154,11 +161,19 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                      LPOVERLAPPED overlapped) {
     HRESULT hr = embedded::EnterOperation("ReadFile", toRead);
+    if (FAILED(hr)) {
+        if (read != nullptr) {
+            *read = 0;
+        }
+        return Fail(embedded::Win32CodeOf(hr));
+    }
+    return embedded::ReadFileHandle(file, buffer, toRead, read, overlapped);
+}
+
+BOOL embedded::ReadFileHandle(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                              LPOVERLAPPED overlapped) {
     if (read != nullptr) {
         *read = 0;
-    }
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
     }
     OpenFile open{};
     if (!Find(file, open)) {
@@ -194,11 +209,19 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                       LPOVERLAPPED overlapped) {
     HRESULT hr = embedded::EnterOperation("WriteFile", toWrite);
+    if (FAILED(hr)) {
+        if (written != nullptr) {
+            *written = 0;
+        }
+        return Fail(embedded::Win32CodeOf(hr));
+    }
+    return embedded::WriteFileHandle(file, buffer, toWrite, written, overlapped);
+}
+
+BOOL embedded::WriteFileHandle(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                               LPOVERLAPPED overlapped) {
     if (written != nullptr) {
         *written = 0;
-    }
-    if (FAILED(hr)) {
-        return Fail(embedded::Win32CodeOf(hr));
     }
     OpenFile open{};
     if (!Find(file, open)) {
@@ -237,11 +260,6 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWOR
         SetLastError(embedded::Win32CodeOf(hr));
         return INVALID_SET_FILE_POINTER;
     }
-    OpenFile open{};
-    if (!Find(file, open)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return INVALID_SET_FILE_POINTER;
-    }
     // Without a high part the distance is a signed 32-bit value; with one, the two halves
     // form a signed 64-bit value.
     const std::int64_t offset =
@@ -250,27 +268,37 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWOR
             : static_cast<std::int64_t>(
                   (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
                   static_cast<std::uint32_t>(distance));
-    const int whence =
-        method == FILE_BEGIN ? SEEK_SET : (method == FILE_CURRENT ? SEEK_CUR : SEEK_END);
+    const std::optional<std::uint64_t> position = embedded::SeekFileHandle(file, offset, method);
+    if (!position) {
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh != nullptr) {
+        *distanceHigh = static_cast<LONG>(*position >> 32);
+    }
+    SetLastError(ERROR_SUCCESS); // the low part may look like the failure value
+    return static_cast<DWORD>(*position & 0xFFFFFFFFu);
+}
+
+std::optional<std::uint64_t> embedded::SeekFileHandle(HANDLE file, std::int64_t offset,
+                                                      DWORD method) {
+    OpenFile open{};
+    if (!Find(file, open)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return std::nullopt;
+    }
     if (method > FILE_END) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_SET_FILE_POINTER;
+        return std::nullopt;
     }
     const off_t current = ::lseek(open.descriptor, 0, SEEK_CUR);
     const off_t end = ::lseek(open.descriptor, 0, SEEK_END);
-    const off_t base = whence == SEEK_SET ? 0 : (whence == SEEK_CUR ? current : end);
+    const off_t base = method == FILE_BEGIN ? 0 : (method == FILE_CURRENT ? current : end);
     if (base + offset < 0) {
         ::lseek(open.descriptor, current, SEEK_SET);
         SetLastError(ERROR_NEGATIVE_SEEK);
-        return INVALID_SET_FILE_POINTER;
+        return std::nullopt;
     }
-    const off_t position = ::lseek(open.descriptor, base + offset, SEEK_SET);
-    const auto bits = static_cast<std::uint64_t>(position);
-    if (distanceHigh != nullptr) {
-        *distanceHigh = static_cast<LONG>(bits >> 32);
-    }
-    SetLastError(ERROR_SUCCESS); // the low part may look like the failure value
-    return static_cast<DWORD>(bits & 0xFFFFFFFFu);
+    return static_cast<std::uint64_t>(::lseek(open.descriptor, base + offset, SEEK_SET));
 }
 
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh) {
@@ -298,6 +326,10 @@ BOOL WINAPI CloseHandle(HANDLE object) {
     if (FAILED(hr)) {
         return Fail(embedded::Win32CodeOf(hr));
     }
+    return embedded::CloseFileHandle(object);
+}
+
+BOOL embedded::CloseFileHandle(HANDLE object) {
     int descriptor = -1;
     {
         std::lock_guard guard(TableLock());

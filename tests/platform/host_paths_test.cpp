@@ -38,6 +38,26 @@ TEST_F(HostPathsTest, MapsDrivesSeparatorsAndLetterCase) {
     }
 }
 
+// A folder followed by a name that itself looks like a whole path stays below the folder: a
+// drive, a root or a share counts only at the start of the whole path.
+TEST_F(HostPathsTest, PathLikeElementsAfterTheStartStayInside) {
+    struct Case {
+        const char* name;
+        const char* windows;
+        std::string host;
+    };
+    const Case cases[] = {
+        {"drive after the folder", "C:\\T\\C:\\x", temp.path() + "/T/C:/x"},
+        {"root after the folder", "C:\\T\\/etc/x", temp.path() + "/T/etc/x"},
+        {"share after the folder", "C:\\T\\\\\\server\\x", temp.path() + "/T/server/x"},
+        {"dot elements after the folder", "C:\\T\\a/./../x", temp.path() + "/T/x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(embedded::ToHostPath(c.windows), std::optional<std::string>(c.host));
+    }
+}
+
 TEST_F(HostPathsTest, UnmappedDrivesAndSharesHaveNoHostPath) {
     EXPECT_FALSE(embedded::ToHostPath("Q:\\x").has_value());
     EXPECT_FALSE(embedded::ToHostPath("\\\\server\\share\\x").has_value());

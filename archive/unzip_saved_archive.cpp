@@ -1,0 +1,144 @@
+#include "archive/unzip_saved_archive.h"
+
+#include "engine/folder_creation.h"
+#include "engine/path_parts.h"
+#include "links/bounded_text.h"
+#include "platform/archive_files.h"
+#include "platform/win32_files.h"
+#include "platform/win32_text.h"
+#include "platform/win32_time.h"
+
+#include <minizip/unzip.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kPathCapacity = 260;
+constexpr unsigned kCopyBufferSize = 65536;
+
+// A name that climbs out of the folder: ".." as any element, whatever separators surround it.
+bool NamesParentFolder(LPCSTR name) {
+    if (std::strstr(name, "../") != nullptr || std::strstr(name, "..\\") != nullptr) {
+        return true;
+    }
+    LPCSTR elementStart = name;
+    for (LPCSTR p = name;; p = CharNextA(p)) {
+        if (*p == '\0' || *p == '\\' || *p == '/') {
+            if (p - elementStart == 2 && elementStart[0] == '.' && elementStart[1] == '.') {
+                return true;
+            }
+            if (*p == '\0') {
+                return false;
+            }
+            elementStart = p + 1;
+        }
+    }
+}
+
+// The entry's time is local time; every time of the extracted file gets it.
+bool SetEntryTime(HANDLE file, const tm_unz& date) {
+    SYSTEMTIME local{};
+    local.wYear = static_cast<WORD>(date.tm_year);
+    local.wMonth = static_cast<WORD>(date.tm_mon + 1);
+    local.wDay = static_cast<WORD>(date.tm_mday);
+    local.wHour = static_cast<WORD>(date.tm_hour);
+    local.wMinute = static_cast<WORD>(date.tm_min);
+    local.wSecond = static_cast<WORD>(date.tm_sec);
+    FILETIME localTime{};
+    FILETIME time{};
+    return SystemTimeToFileTime(&local, &localTime) && LocalFileTimeToFileTime(&localTime, &time) &&
+           SetFileTime(file, &time, &time, &time);
+}
+
+bool CopyEntryData(unzFile archive, HANDLE file) {
+    std::vector<char> buffer(kCopyBufferSize);
+    for (;;) {
+        const int read = unzReadCurrentFile(archive, buffer.data(), kCopyBufferSize);
+        if (read < 0) {
+            return false;
+        }
+        if (read == 0) {
+            return true;
+        }
+        DWORD written = 0;
+        if (!WriteFile(file, buffer.data(), static_cast<DWORD>(read), &written, nullptr) ||
+            written != static_cast<DWORD>(read)) {
+            return false;
+        }
+    }
+}
+
+bool ExtractCurrentEntry(unzFile archive, LPCSTR folder) {
+    char name[kPathCapacity];
+    unz_file_info info{};
+    if (unzGetCurrentFileInfo(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
+            UNZ_OK ||
+        info.size_filename >= kPathCapacity) {
+        return false;
+    }
+    if (NamesParentFolder(name)) {
+        return false;
+    }
+    if (std::strlen(folder) + std::strlen(name) >= kPathCapacity) {
+        return false;
+    }
+    // A name that starts with a drive, a root or a share is still taken below the folder: the
+    // joined path has its drive and root only at its start.
+    char target[kPathCapacity];
+    BoundedCopy(target, kPathCapacity, folder);
+    BoundedAppend(target, kPathCapacity, name);
+    if (unzOpenCurrentFile(archive) != UNZ_OK) {
+        return false;
+    }
+    CreateFolderTree(target);
+    if (EndsWithSeparator(target)) {
+        return true;
+    }
+    HANDLE file = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // A file whose data could not be read or written whole, or whose check value does not
+    // match, is removed rather than left looking like a good copy.
+    const bool complete = CopyEntryData(archive, file) && unzCloseCurrentFile(archive) == UNZ_OK;
+    const bool timed = complete && SetEntryTime(file, info.tmu_date);
+    CloseHandle(file);
+    if (!complete) {
+        DeleteFileA(target);
+    }
+    return timed;
+}
+
+bool ExtractEntries(unzFile archive, LPCSTR folder) {
+    unz_global_info global{};
+    if (unzGetGlobalInfo(archive, &global) != UNZ_OK) {
+        return false;
+    }
+    for (uLong entry = 0; entry < global.number_entry; ++entry) {
+        if (entry > 0 && unzGoToNextFile(archive) != UNZ_OK) {
+            return false;
+        }
+        if (!ExtractCurrentEntry(archive, folder)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool UnzipSavedArchive(LPCSTR archivePath, LPCSTR folder) {
+    if (archivePath == nullptr || folder == nullptr) {
+        return false;
+    }
+    unzFile archive = unzOpen2_64(archivePath, ArchiveFileFunctions());
+    if (archive == nullptr) {
+        return false;
+    }
+    const bool extracted = ExtractEntries(archive, folder);
+    const bool closed = unzClose(archive) == UNZ_OK;
+    return extracted && closed;
+}
