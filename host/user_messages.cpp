@@ -30,7 +30,9 @@ int ShowFormatted(HWND ownerWindow, UINT stringId, UINT flags, va_list* inserts)
     if (LoadStringA(instance, resource_ids::kProductCaption, caption, kCaptionCapacity) == 0) {
         return -1;
     }
-    return MessageBoxA(ownerWindow, text, caption, flags);
+    // A box that could not be shown answers 0; callers tell it from every button by -1.
+    const int answer = MessageBoxA(ownerWindow, text, caption, flags);
+    return answer == 0 ? -1 : answer;
 }
 
 } // namespace

@@ -14,4 +14,6 @@ constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+// A library that needs no word of threads starting and ending says so once.
+BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
 #endif

@@ -181,6 +181,10 @@ HRESULT STDMETHODCALLTYPE ExtensionHost::GetSelectionItem(ULONG ieid, ULONG* lpc
         return MAPI_E_INVALID_PARAMETER;
     }
     const Item& item = selection[ieid];
+    lastAsked = std::max(lastAsked.value_or(0), ieid);
+    if (itemWatcher) {
+        itemWatcher(ieid, static_cast<ULONG>(selection.size()));
+    }
     *lpcbEid = item.id.Size();
     *lppeid = nullptr;
     if (item.id.Size() > 0) {

@@ -8,6 +8,7 @@
 #include "platform/embedded/message_store.h"
 #include "platform/exchange_extension.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,13 @@ class ExtensionHost final : public IExchExtCallback {
     void SelectUnsaved(IMessage* message);
     // An item of another kind (a folder) at the given place of the selection.
     void SelectFolderAt(std::size_t index, const EntryId& folder);
+
+    // The highest selection index the module asked for, if any; and a watcher told of every
+    // item asked for, as a client's status bar shows the progress of a command.
+    std::optional<ULONG> LastItemAsked() const { return lastAsked; }
+    void WatchItems(std::function<void(ULONG index, ULONG count)> watcher) {
+        itemWatcher = std::move(watcher);
+    }
 
     // Operations that fail from now on, as a client may answer: "GetWindow", "GetSession",
     // "GetSelectionCount", "GetMenuPos".
@@ -101,6 +109,8 @@ class ExtensionHost final : public IExchExtCallback {
     ComPtr<IExchExt> extension;
     ComPtr<IExchExtCommands> commands;
     UINT nextCommand = kFirstExtensionCommand;
+    std::optional<ULONG> lastAsked;
+    std::function<void(ULONG, ULONG)> itemWatcher;
 };
 
 } // namespace embedded

@@ -301,6 +301,57 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
     return static_cast<LONG>(embedded::StoreRegistry(open.root, *hive));
 }
 
+LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize,
+                          LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    (void)reserved;
+    HRESULT hr = embedded::EnterOperation("RegEnumValueA");
+    if (FAILED(hr)) {
+        return static_cast<LONG>(embedded::Win32CodeOf(hr));
+    }
+    OpenKey open{};
+    if (!Resolve(key, open)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (valueName == nullptr || valueNameSize == nullptr || (data != nullptr && !dataSize)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if ((open.access & KEY_QUERY_VALUE) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    DWORD error = ERROR_SUCCESS;
+    auto hive = embedded::LoadRegistry(open.root, error);
+    if (!hive) {
+        return static_cast<LONG>(error);
+    }
+    const embedded::RegistryKey* found = hive->Find(open.path);
+    if (found == nullptr || index >= found->values.size()) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    const embedded::RegistryValue& value = found->values[index];
+    // The name's room counts its terminator; the answer does not.
+    if (*valueNameSize <= value.name.size()) {
+        *valueNameSize = static_cast<DWORD>(value.name.size() + 1);
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(valueName, value.name.c_str(), value.name.size() + 1);
+    *valueNameSize = static_cast<DWORD>(value.name.size());
+    if (type != nullptr) {
+        *type = value.type;
+    }
+    const auto needed = static_cast<DWORD>(value.data.size());
+    if (data != nullptr) {
+        if (*dataSize < needed) {
+            *dataSize = needed;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, value.data.data(), needed);
+    }
+    if (dataSize != nullptr) {
+        *dataSize = needed;
+    }
+    return ERROR_SUCCESS;
+}
+
 LONG WINAPI RegCloseKey(HKEY key) {
     HRESULT hr = embedded::EnterOperation("RegCloseKey");
     if (FAILED(hr)) {

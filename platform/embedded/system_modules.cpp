@@ -57,3 +57,10 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     }
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&StgOpenStorageEx));
 }
+
+BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule) {
+    if (!embedded::EnterWin32Operation("DisableThreadLibraryCalls")) {
+        return FALSE;
+    }
+    return hLibModule != nullptr;
+}

@@ -1,0 +1,71 @@
+#include "cli/stored_options.h"
+
+#include "platform/win32_registry.h"
+
+#include <string>
+#include <vector>
+
+namespace cli {
+namespace {
+
+constexpr char kOptionsKey[] = "SOFTWARE\\Morvane\\Filvex\\Options";
+constexpr DWORD kMostNameLength = 256;
+constexpr DWORD kMostDataLength = 4096;
+
+std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
+    if (type == REG_DWORD && size == 4) {
+        DWORD value = static_cast<DWORD>(data[0]) | static_cast<DWORD>(data[1]) << 8 |
+                      static_cast<DWORD>(data[2]) << 16 | static_cast<DWORD>(data[3]) << 24;
+        return std::to_string(value);
+    }
+    if (type == REG_SZ) {
+        std::string text(reinterpret_cast<const char*>(data.data()), size);
+        while (!text.empty() && text.back() == '\0') {
+            text.pop_back();
+        }
+        return "\"" + text + "\"";
+    }
+    return "(" + std::to_string(size) + " bytes of type " + std::to_string(type) + ")";
+}
+
+} // namespace
+
+int PrintStoredOptions(std::ostream& out) {
+    struct Root {
+        HKEY key;
+        const char* name;
+    };
+    const Root roots[] = {{HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE (machine-wide, set by an "
+                                               "administrator)"},
+                          {HKEY_CURRENT_USER, "HKEY_CURRENT_USER (per user)"}};
+    for (const Root& root : roots) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root.key, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            continue;
+        }
+        out << "# " << root.name << "\\" << kOptionsKey << "\n";
+        for (DWORD index = 0;; ++index) {
+            char name[kMostNameLength];
+            DWORD nameSize = sizeof(name);
+            DWORD type = 0;
+            std::vector<BYTE> data(kMostDataLength);
+            DWORD dataSize = kMostDataLength;
+            LONG status =
+                RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize);
+            if (status == ERROR_NO_MORE_ITEMS) {
+                break;
+            }
+            if (status != ERROR_SUCCESS) {
+                out << "# value " << index << " cannot be read (error " << status << ")\n";
+                continue;
+            }
+            out << name << "=" << ValueText(type, data, dataSize) << "\n";
+        }
+        RegCloseKey(key);
+        return 0;
+    }
+    out << "# no options stored: the defaults are in force\n";
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,16 @@
+#include "host/module_lifetime.h"
+
+#include "host/module_instance.h"
+#include "options/command_options.h"
+#include "platform/win32_modules.h"
+
+extern "C" BOOL WINAPI FilvexAttachModule(HINSTANCE instance) {
+    SetModuleInstance(instance);
+    DisableThreadLibraryCalls(reinterpret_cast<HMODULE>(instance));
+    return TRUE;
+}
+
+extern "C" void WINAPI FilvexDetachModule() {
+    ReleaseCommandOptions();
+    SetModuleInstance(nullptr);
+}
