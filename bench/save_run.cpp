@@ -42,7 +42,7 @@ void Generate(const fs::path& folder, int count, int perMessage, std::size_t siz
             .From("Ann Lee", "ann@example.com")
             .Received(embedded::UtcFileTime(2024, 3, 5, 14, 30));
         for (int a = 0; a < perMessage; ++a) {
-            draft.File("part-" + std::to_string(a) + ".bin",
+            draft.File("part-" + std::to_string(i) + "-" + std::to_string(a) + ".bin",
                        std::string(size, static_cast<char>('a' + (i + a) % 26)));
         }
         embedded::MessageData data = draft.Data();

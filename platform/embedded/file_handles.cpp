@@ -5,6 +5,7 @@
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/file_time_value.h"
 #include "platform/embedded/host_files.h"
+#include "platform/embedded/host_paths.h"
 #include "platform/win32_files.h"
 
 #include <cerrno>
@@ -143,6 +144,9 @@ HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWOR
     const int descriptor = ::open(host->c_str(), openFlags, mode);
     if (descriptor < 0) {
         return FailOpen(embedded::Win32CodeOfErrno(errno, *host));
+    }
+    if (!existed) {
+        embedded::NoteNameAdded(*host);
     }
     struct stat status {};
     ::fstat(descriptor, &status);

@@ -182,6 +182,9 @@ HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
         ::close(fd);
         return MAPI_E_NO_ACCESS;
     }
+    if ((flags & O_CREAT) != 0) {
+        embedded::NoteNameAdded(*hostPath);
+    }
     *lppStream = new FileStream(fd, writable);
     return S_OK;
 }

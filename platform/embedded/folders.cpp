@@ -2,6 +2,7 @@
 #include "platform/embedded/win32_entry.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_files.h"
+#include "platform/embedded/host_paths.h"
 #include "platform/win32_files.h"
 
 #include <cerrno>
@@ -34,6 +35,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
         return Fail(cause == ENOENT ? ERROR_PATH_NOT_FOUND
                                     : embedded::Win32CodeOfErrno(cause, *host));
     }
+    embedded::NoteNameAdded(*host);
     return TRUE;
 }
 

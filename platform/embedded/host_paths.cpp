@@ -1,6 +1,8 @@
 #include "platform/embedded/host_paths.h"
 
 #include <cctype>
+#include <sys/stat.h>
+#include <unordered_map>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -61,22 +63,101 @@ std::vector<std::string> SplitElements(std::string_view path) {
     return elements;
 }
 
+// A folder's names by their letter-case-folded form, as last listed. A lookup of a name that
+// is not there must look at every name of the folder; the listing makes that one look per
+// change of the folder instead of one per lookup, so saving many files into one folder does
+// not grow with the square of their number.
+struct FolderListing {
+    timespec modified{};
+    ino_t inode = 0;
+    dev_t device = 0;
+    std::unordered_map<std::string, std::string> spellings;
+};
+
+std::mutex& ListingLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::unordered_map<std::string, FolderListing>& Listings() {
+    static std::unordered_map<std::string, FolderListing> listings;
+    return listings;
+}
+
+// Bounds the listings kept, so that a run over many folders cannot grow them without end.
+constexpr std::size_t kMostListings = 256;
+
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return folded;
+}
+
+bool SameState(const FolderListing& listing, const struct stat& status) {
+    return listing.inode == status.st_ino && listing.device == status.st_dev &&
+           listing.modified.tv_sec == status.st_mtim.tv_sec &&
+           listing.modified.tv_nsec == status.st_mtim.tv_nsec;
+}
+
+void Remember(FolderListing& listing, const struct stat& status) {
+    listing.modified = status.st_mtim;
+    listing.inode = status.st_ino;
+    listing.device = status.st_dev;
+}
+
 // The element as it is spelled on disk when one exists under `folder` in another letter case.
 std::string ExistingSpelling(const fs::path& folder, const std::string& element) {
     std::error_code error;
     if (fs::exists(folder / element, error)) {
         return element;
     }
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (SameNameIgnoringCase(name, element)) {
-            return name;
-        }
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return element;
     }
-    return element;
+    std::lock_guard guard(ListingLock());
+    auto& listings = Listings();
+    auto found = listings.find(folder.string());
+    if (found == listings.end() || !SameState(found->second, status)) {
+        if (found == listings.end() && listings.size() >= kMostListings) {
+            listings.clear();
+        }
+        FolderListing listing;
+        Remember(listing, status);
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            listing.spellings.emplace(Folded(name), name);
+        }
+        if (error) {
+            return element;
+        }
+        found = listings.insert_or_assign(folder.string(), std::move(listing)).first;
+    }
+    auto spelling = found->second.spellings.find(Folded(element));
+    return spelling == found->second.spellings.end() ? element : spelling->second;
 }
 
 } // namespace
+
+void NoteNameAdded(const std::string& hostPath) {
+    const fs::path path(hostPath);
+    const fs::path folder = path.parent_path();
+    struct stat status {};
+    std::lock_guard guard(ListingLock());
+    auto found = Listings().find(folder.string());
+    if (found == Listings().end()) {
+        return;
+    }
+    if (::stat(folder.c_str(), &status) != 0) {
+        Listings().erase(found);
+        return;
+    }
+    found->second.spellings.emplace(Folded(path.filename().string()), path.filename().string());
+    Remember(found->second, status);
+}
 
 void MapDrive(char letter, const std::string& hostFolder) {
     std::lock_guard guard(DriveLock());

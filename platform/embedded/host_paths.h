@@ -21,4 +21,9 @@ std::optional<std::string> ToHostPath(std::string_view windowsPath);
 // The Windows path of a host path, under the mapped drive with the longest matching folder.
 std::optional<std::string> ToWindowsPath(const std::string& hostPath);
 
+// Tells the name lookup that the platform itself just created `hostPath` (a file or folder),
+// so that the folder's listing stays current without being read again. Changes by other
+// programs are seen whenever the folder's change time differs from the one last noted.
+void NoteNameAdded(const std::string& hostPath);
+
 } // namespace embedded

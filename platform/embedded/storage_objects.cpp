@@ -182,6 +182,9 @@ HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& host
     if (SUCCEEDED(hr) && std::rename(temporary.c_str(), hostPath.c_str()) != 0) {
         hr = STG_E_ACCESSDENIED;
     }
+    if (SUCCEEDED(hr)) {
+        NoteNameAdded(hostPath);
+    }
     if (FAILED(hr)) {
         std::remove(temporary.c_str());
     }
