@@ -8,5 +8,4 @@
 // With `showDialog`, runs the dialog on `options`; Cancel gives false, anything else stores
 // the options. Then makes sure the target folder exists, telling the user when it cannot be
 // had. True to go on with the save run.
-bool ShowSaveDialog(SaveOptions& options, HWND ownerWindow, bool showDialog,
-                    IMAPISession* session);
+bool ShowSaveDialog(SaveOptions& options, HWND ownerWindow, bool showDialog, IMAPISession* session);
