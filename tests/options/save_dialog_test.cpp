@@ -4,6 +4,7 @@
 #include "options/recent_folders.h"
 #include "options/save_attachments_dialog.h"
 #include "platform/embedded/host_windows.h"
+#include "platform/embedded/message_store.h"
 #include "platform/win32_ui.h"
 #include "resources/resource_ids.h"
 #include "tests/options/options_fixture.h"
@@ -209,6 +210,24 @@ TEST_F(SaveDialogTest, AnOkCaptionReplacesSaveNow) {
         view.Click(1);
     });
     EXPECT_EQ(dialog.Show(owner), IDOK);
+}
+
+TEST_F(SaveDialogTest, TheDialogHoldsTheSessionWhileItRunsAndLetsItGoAfter) {
+    embedded::MessageStore store;
+    ComPtr<IMAPISession> session(store.OpenSession());
+    // AddRef and Release answer the count they leave.
+    auto count = [&session] {
+        session->AddRef();
+        return session->Release();
+    };
+    const ULONG before = count();
+    SaveOptions options = Record();
+    user->ExpectDialog(kDialog, [&](DialogView& dialog) {
+        EXPECT_EQ(count(), before + 1);
+        dialog.Click(2);
+    });
+    EXPECT_FALSE(ShowSaveDialog(options, owner, true, session.Get()));
+    EXPECT_EQ(count(), before);
 }
 
 // --- The options section ---
