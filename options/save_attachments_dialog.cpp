@@ -16,6 +16,7 @@
 #include "resources/resource_ids.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
