@@ -61,6 +61,11 @@ bool IsDrivePath(const std::string& text) {
            text[1] == ':' && (text[2] == '\\' || text[2] == '/');
 }
 
+bool IsWebAddress(const std::string& text) {
+    return strncasecmp(text.c_str(), "http://", 7) == 0 ||
+           strncasecmp(text.c_str(), "https://", 8) == 0;
+}
+
 // A parameter naming a file on a mapped drive reaches the program as the host path.
 std::string HostArgument(const std::string& argument) {
     if (IsDrivePath(argument)) {
@@ -73,6 +78,13 @@ std::string HostArgument(const std::string& argument) {
 
 // The launch described for the agent, or the ShellExecuteA failure value.
 int Describe(embedded::LaunchRequest& launch) {
+    if (IsWebAddress(launch.file)) {
+        // A web page opens in the desktop's browser, as the shell opens it on the platform.
+        std::string opener = FindOnSearchPath("xdg-open").value_or("xdg-open");
+        launch.program = opener;
+        launch.arguments = {opener, launch.file};
+        return kStarted;
+    }
     std::optional<std::string> host;
     if (launch.file.find_first_of(":\\/") == std::string::npos) {
         host = FindOnSearchPath(launch.file);

@@ -77,6 +77,21 @@ TEST_F(ShellExecuteTest, AFolderOrDocumentOpensWithTheDesktopOpener) {
     }
 }
 
+TEST_F(ShellExecuteTest, AWebPageOpensWithTheDesktopOpener) {
+    for (const char* page : {"https://example.org/help/", "HTTP://example.org/a?b=c"}) {
+        SCOPED_TRACE(page);
+        EXPECT_GT(Code(ShellExecuteA(nullptr, "open", page, nullptr, nullptr, SW_SHOW)), 32);
+        const embedded::LaunchRequest& launch = user->Launches().back();
+        EXPECT_TRUE(launch.program.ends_with("xdg-open"));
+        EXPECT_EQ(launch.arguments, (Arguments{launch.program, page}));
+    }
+    const std::size_t launches = user->Launches().size();
+    EXPECT_LE(Code(ShellExecuteA(nullptr, "open", "ftp://example.org/", nullptr, nullptr, SW_SHOW)),
+              32)
+        << "only web pages";
+    EXPECT_EQ(user->Launches().size(), launches);
+}
+
 TEST_F(ShellExecuteTest, WhatCannotStartAnswersItsReason) {
     temp.WriteFile("file.txt", "x");
     struct Case {

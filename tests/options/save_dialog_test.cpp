@@ -1,0 +1,834 @@
+#include "options/save_dialog.h"
+
+#include "options/options_persistence.h"
+#include "options/recent_folders.h"
+#include "options/save_attachments_dialog.h"
+#include "platform/embedded/host_windows.h"
+#include "platform/embedded/message_store.h"
+#include "platform/win32_ui.h"
+#include "resources/resource_ids.h"
+#include "tests/options/options_fixture.h"
+#include "tests/support/loaded_module.h"
+#include "tests/support/scripted_user.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using embedded::DialogView;
+using options_testing::OptionsTest;
+using Script = std::function<void(DialogView&)>;
+
+constexpr UINT kDialog = resource_ids::kSaveAttachmentsDialog;
+
+class SaveDialogTest : public OptionsTest {
+  protected:
+    void SetUp() override {
+        OptionsTest::SetUp();
+        owner = embedded::CreateHostWindow("Inbox", RECT{0, 0, 1200, 900});
+    }
+
+    // A record as a command holds it: target folder C:\Mail\ with C:\Old\ used before it, the
+    // options section open.
+    static SaveOptions Record() {
+        SaveOptions options;
+        InitOptions(options);
+        AddRecentFolder(options, "C:\\Old");
+        AddRecentFolder(options, "C:\\Mail");
+        options.optionsExpanded = 1;
+        return options;
+    }
+
+    // The dialog shown on `options` and worked by `script`; the answer of ShowSaveDialog.
+    bool Run(SaveOptions& options, Script script) {
+        user->ExpectDialog(kDialog, std::move(script));
+        return ShowSaveDialog(options, owner, true, nullptr);
+    }
+
+    std::string String(UINT id) const {
+        char text[1024];
+        return LoadStringA(module.instance(), id, text, sizeof text) > 0 ? text : "";
+    }
+    static RECT WindowRect(HWND window) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        return rect;
+    }
+
+    static bool OptionsKeyExists() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegCloseKey(key);
+        return true;
+    }
+    static std::optional<std::string> StoredText(const char* name) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        char text[300];
+        DWORD size = sizeof text;
+        LONG result =
+            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size);
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS ? std::optional<std::string>(text) : std::nullopt;
+    }
+    static std::optional<DWORD> StoredNumber(const char* name) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        DWORD number = 0;
+        DWORD size = sizeof number;
+        LONG result =
+            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(&number), &size);
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS ? std::optional<DWORD>(number) : std::nullopt;
+    }
+
+    testing_support::LoadedModule module;
+    testing_support::ScriptedUser user;
+    HWND owner = nullptr;
+};
+
+// --- Opening ---
+
+TEST_F(SaveDialogTest, OpensWithTheRecordsChoicesInItsControls) {
+    SaveOptions options = Record();
+    options.appendSenderName = 1;
+    options.appendSubject = 1;
+    options.overwriteExisting = 1;
+    options.removeAttachments = 1;
+    options.leaveLinks = 1;
+    options.unzipSaved = 1;
+    options.subfolderMode = kReceivedDateSubfolder;
+    std::strcpy(options.nameFilter, "report");
+
+    bool answer = Run(options, [&](DialogView& dialog) {
+        EXPECT_EQ(dialog.Caption(), "Filvex - Save Attachments");
+        struct Box {
+            int id;
+            bool checked;
+        };
+        for (Box box : {Box{203, true}, Box{204, false}, Box{229, false}, Box{215, false},
+                        Box{228, true}, Box{205, true}, Box{227, true}, Box{230, true},
+                        Box{244, false}, Box{245, true}, Box{234, true}, Box{231, false}}) {
+            EXPECT_EQ(dialog.Checked(box.id), box.checked) << "box " << box.id;
+        }
+        EXPECT_EQ(dialog.Text(201), "C:\\Mail\\");
+        EXPECT_EQ(dialog.Items(201), (std::vector<std::string>{"C:\\Mail\\", "C:\\Old\\"}));
+        EXPECT_TRUE(dialog.Checked(217));
+        EXPECT_FALSE(dialog.Checked(216));
+        EXPECT_EQ(dialog.Text(236), "report");
+        EXPECT_TRUE(dialog.Enabled(236));
+        EXPECT_TRUE(dialog.Enabled(230)) << "a link is possible while attachments are removed";
+        EXPECT_FALSE(dialog.Enabled(244)) << "a linked file is not zipped";
+        EXPECT_FALSE(dialog.Enabled(232)) << "no command";
+        EXPECT_FALSE(dialog.Enabled(233));
+        EXPECT_EQ(dialog.Text(1), "&Save Now");
+        EXPECT_EQ(dialog.Text(241), "Options &<<");
+        EXPECT_TRUE(dialog.Visible(250));
+        EXPECT_TRUE(dialog.Visible(249));
+        EXPECT_FALSE(dialog.Visible(247));
+        EXPECT_EQ(dialog.FocusId(), 1) << "the system's choice: the first tab stop";
+        dialog.Click(2);
+    });
+
+    EXPECT_FALSE(answer);
+}
+
+TEST_F(SaveDialogTest, ACommandInTheRecordOpensWithItsFieldAndPickerEnabled) {
+    SaveOptions options = Record();
+    std::strcpy(options.commandLine, "C:\\Tools\\scan.exe");
+    Run(options, [](DialogView& dialog) {
+        EXPECT_TRUE(dialog.Checked(231));
+        EXPECT_EQ(dialog.Text(232), "C:\\Tools\\scan.exe");
+        EXPECT_TRUE(dialog.Enabled(232));
+        EXPECT_TRUE(dialog.Enabled(233));
+        EXPECT_FALSE(dialog.Checked(234));
+        EXPECT_FALSE(dialog.Enabled(236));
+        dialog.Click(2);
+    });
+}
+
+TEST_F(SaveDialogTest, EachSubfolderModeOpensWithItsRadioButtonAndIsStoredBack) {
+    struct Case {
+        std::int32_t mode;
+        int button;
+        std::int32_t stored;
+    };
+    const Case cases[] = {
+        {0, 216, 0}, {1, 218, 1}, {2, 217, 2}, {3, 219, 3},
+        {4, 220, 4}, {5, 222, 5}, {7, 216, 0}, {-1, 216, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("subfolderMode " + std::to_string(c.mode));
+        SaveOptions options = Record();
+        options.subfolderMode = c.mode;
+        EXPECT_TRUE(Run(options, [&](DialogView& dialog) {
+            for (int id = 216; id <= 222; ++id) {
+                EXPECT_EQ(dialog.Checked(id), id == c.button) << "button " << id;
+            }
+            dialog.Click(1);
+        }));
+        EXPECT_EQ(options.subfolderMode, c.stored);
+    }
+}
+
+TEST_F(SaveDialogTest, TheRadioButtonClickedDecidesTheStoredSubfolderMode) {
+    struct Case {
+        int button;
+        std::int32_t mode;
+    };
+    const Case cases[] = {{216, 0}, {218, 1}, {222, 5}, {217, 2}, {219, 3}, {220, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("button " + std::to_string(c.button));
+        SaveOptions options = Record();
+        options.subfolderMode = kMailFolderSubfolder;
+        Run(options, [&](DialogView& dialog) {
+            dialog.Click(c.button);
+            dialog.Click(1);
+        });
+        EXPECT_EQ(options.subfolderMode, c.mode);
+        EXPECT_EQ(StoredNumber("SFN"), static_cast<DWORD>(c.mode));
+    }
+}
+
+TEST_F(SaveDialogTest, AnOkCaptionReplacesSaveNow) {
+    SaveOptions options = Record();
+    SaveAttachmentsDialog dialog(options, "OK");
+    user->ExpectDialog(kDialog, [](DialogView& view) {
+        EXPECT_EQ(view.Text(1), "OK");
+        view.Click(1);
+    });
+    EXPECT_EQ(dialog.Show(owner), IDOK);
+}
+
+TEST_F(SaveDialogTest, TheDialogHoldsTheSessionWhileItRunsAndLetsItGoAfter) {
+    embedded::MessageStore store;
+    ComPtr<IMAPISession> session(store.OpenSession());
+    // AddRef and Release answer the count they leave.
+    auto count = [&session] {
+        session->AddRef();
+        return session->Release();
+    };
+    const ULONG before = count();
+    SaveOptions options = Record();
+    user->ExpectDialog(kDialog, [&](DialogView& dialog) {
+        EXPECT_EQ(count(), before + 1);
+        dialog.Click(2);
+    });
+    EXPECT_FALSE(ShowSaveDialog(options, owner, true, session.Get()));
+    EXPECT_EQ(count(), before);
+}
+
+// --- The options section ---
+
+TEST_F(SaveDialogTest, TheFoldedSectionTellsWhetherOptionsAreChosen) {
+    struct Case {
+        const char* name;
+        std::function<void(SaveOptions&)> set;
+        UINT status; // 0: the section opens unfolded
+        bool toggleEnabled;
+    };
+    const Case cases[] = {
+        {"nothing chosen", [](SaveOptions&) {}, 114, true},
+        {"subject appended", [](SaveOptions& o) { o.appendSubject = 1; }, 113, true},
+        {"subfolder by date only", [](SaveOptions& o) { o.subfolderMode = 2; }, 113, true},
+        {"a filter", [](SaveOptions& o) { std::strcpy(o.nameFilter, "x"); }, 113, true},
+        {"a command", [](SaveOptions& o) { std::strcpy(o.commandLine, "C:\\t.exe"); }, 113, true},
+        {"unzip only", [](SaveOptions& o) { o.unzipSaved = 1; }, 113, true},
+        {"a link without removal is no option", [](SaveOptions& o) { o.leaveLinks = 1; }, 114,
+         true},
+        {"locked by the administrator", [](SaveOptions& o) { o.advancedEnabled = 0; }, 118, false},
+        {"locked, even when chosen open",
+         [](SaveOptions& o) {
+             o.advancedEnabled = 0;
+             o.optionsExpanded = 1;
+             o.appendSubject = 1;
+         },
+         118, false},
+        {"chosen open", [](SaveOptions& o) { o.optionsExpanded = 1; }, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        options.optionsExpanded = 0;
+        c.set(options);
+        Run(options, [&](DialogView& dialog) {
+            RECT outer = WindowRect(dialog.Handle());
+            RECT frame = dialog.Rectangle(246);
+            if (c.status == 0) {
+                EXPECT_FALSE(dialog.Visible(247));
+                EXPECT_TRUE(dialog.Visible(250));
+                EXPECT_EQ(dialog.Text(241), "Options &<<");
+                EXPECT_GT(outer.bottom, frame.bottom);
+            } else {
+                EXPECT_TRUE(dialog.Visible(247));
+                EXPECT_EQ(dialog.Text(247), String(c.status));
+                EXPECT_FALSE(dialog.Visible(250));
+                EXPECT_FALSE(dialog.Visible(249));
+                EXPECT_EQ(dialog.Text(241), "Options &>>");
+                EXPECT_EQ(outer.bottom, frame.top) << "folded at the top of the frame";
+            }
+            EXPECT_EQ(dialog.Enabled(241), c.toggleEnabled);
+            dialog.Click(2);
+        });
+    }
+}
+
+TEST_F(SaveDialogTest, FoldingKeepsWidthAndPlaceAndEndsAtTheFileNamingFrame) {
+    SaveOptions options = Record();
+    Run(options, [&](DialogView& dialog) {
+        RECT full = WindowRect(dialog.Handle());
+        // 265 by 277 units of an 8-point font, with a 3-pixel frame and a 19-pixel caption.
+        EXPECT_EQ(full.right - full.left, 398 + 6);
+        EXPECT_EQ(full.bottom - full.top, 450 + 22 + 3);
+
+        dialog.Click(241);
+        RECT folded = WindowRect(dialog.Handle());
+        EXPECT_EQ(folded.left, full.left);
+        EXPECT_EQ(folded.top, full.top);
+        EXPECT_EQ(folded.right, full.right);
+        EXPECT_EQ(folded.bottom - folded.top, dialog.Rectangle(246).top - full.top);
+        EXPECT_EQ(folded.bottom - folded.top, 22 + 140) << "86 units below the client's top";
+        EXPECT_EQ(dialog.Text(241), "Options &>>");
+        EXPECT_EQ(dialog.Text(247), String(114));
+
+        dialog.Click(241);
+        RECT again = WindowRect(dialog.Handle());
+        EXPECT_EQ(again.bottom - again.top, full.bottom - full.top);
+        EXPECT_EQ(again.right - again.left, full.right - full.left);
+        EXPECT_EQ(dialog.Text(241), "Options &<<");
+        EXPECT_FALSE(dialog.Visible(247));
+        dialog.Click(2);
+    });
+    EXPECT_EQ(embedded::CallsOf("SetWindowPos").size(), 2u);
+    for (const auto& call : embedded::CallsOf("SetWindowPos")) {
+        EXPECT_EQ(call.flags,
+                  static_cast<std::uint64_t>(SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER));
+    }
+}
+
+TEST_F(SaveDialogTest, TheSectionsStateOnSaveNowOpensTheNextDialogTheSameWay) {
+    struct Case {
+        const char* name;
+        std::int32_t openedExpanded;
+        int toggles;
+        std::int32_t stored;
+    };
+    const Case cases[] = {
+        {"left open", 1, 0, 1},
+        {"folded", 1, 1, 0},
+        {"folded and opened again", 1, 2, 1},
+        {"opened from folded", 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        options.optionsExpanded = c.openedExpanded;
+        Run(options, [&](DialogView& dialog) {
+            for (int i = 0; i < c.toggles; ++i) {
+                dialog.Click(241);
+            }
+            dialog.Click(1);
+        });
+        EXPECT_EQ(options.optionsExpanded, c.stored);
+        EXPECT_EQ(StoredNumber("SO"), static_cast<DWORD>(c.stored));
+    }
+}
+
+TEST_F(SaveDialogTest, ALockedSectionStillStoresTheRecordsHiddenChoices) {
+    SaveOptions options = Record();
+    options.advancedEnabled = 0;
+    options.appendSubject = 1;
+    options.zipSaved = 1;
+    options.subfolderMode = kSenderDomainSubfolder;
+    std::strcpy(options.nameFilter, "invoice");
+    Run(options, [](DialogView& dialog) {
+        EXPECT_FALSE(dialog.Enabled(241));
+        dialog.Click(1);
+    });
+    EXPECT_EQ(options.appendSubject, 1);
+    EXPECT_EQ(options.zipSaved, 1);
+    EXPECT_EQ(options.subfolderMode, kSenderDomainSubfolder);
+    EXPECT_STREQ(options.nameFilter, "invoice");
+    EXPECT_EQ(options.optionsExpanded, 0);
+}
+
+TEST_F(SaveDialogTest, AFoldThatCannotReadTheFrameLeavesTheSectionOpen) {
+    SaveOptions options = Record();
+    options.optionsExpanded = 0;
+    // The first rectangle read is the dialog's own size; the second the frame's.
+    embedded::FailNthCall("GetWindowRect", 2, E_FAIL);
+    Run(options, [](DialogView& dialog) {
+        EXPECT_EQ(dialog.Text(241), "Options &<<");
+        EXPECT_FALSE(dialog.Visible(247));
+        dialog.Click(1);
+    });
+    EXPECT_EQ(options.optionsExpanded, 1);
+}
+
+// --- Enabling rules ---
+
+TEST_F(SaveDialogTest, RemovingLinkingAndZippingEnableEachOther) {
+    struct State {
+        bool removeChecked, linkChecked, linkEnabled, zipChecked, zipEnabled;
+        bool operator==(const State&) const = default;
+    };
+    struct Case {
+        const char* name;
+        std::int32_t remove, link, zip; // in the record
+        std::vector<int> clicks;
+        State expected;
+    };
+    const Case cases[] = {
+        {"nothing chosen", 0, 0, 0, {}, {false, false, false, false, true}},
+        {"removal allows a link", 0, 0, 0, {227}, {true, false, true, false, true}},
+        {"a link excludes zipping", 0, 0, 0, {227, 230}, {true, true, true, false, false}},
+        {"no removal, no link, zipping again",
+         0,
+         0,
+         0,
+         {227, 230, 227},
+         {false, false, false, false, true}},
+        {"zipping excludes a link", 0, 0, 0, {227, 244}, {true, false, false, true, true}},
+        {"unzipping leaves the rules alone", 0, 0, 0, {227, 245}, {true, false, true, false, true}},
+        {"zip first, then removal", 0, 0, 0, {244, 227}, {true, false, false, true, true}},
+        {"a record's link without removal is dropped",
+         0,
+         1,
+         0,
+         {},
+         {false, false, false, false, true}},
+        {"a record with all three locks link and zip",
+         1,
+         1,
+         1,
+         {},
+         {true, true, false, true, false}},
+        {"which removal undoes", 1, 1, 1, {227}, {false, false, false, true, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        options.removeAttachments = c.remove;
+        options.leaveLinks = c.link;
+        options.zipSaved = c.zip;
+        Run(options, [&](DialogView& dialog) {
+            for (int id : c.clicks) {
+                EXPECT_TRUE(dialog.Click(id)) << "click on " << id;
+            }
+            State seen{dialog.Checked(227), dialog.Checked(230), dialog.Enabled(230),
+                       dialog.Checked(244), dialog.Enabled(244)};
+            EXPECT_EQ(seen.removeChecked, c.expected.removeChecked);
+            EXPECT_EQ(seen.linkChecked, c.expected.linkChecked);
+            EXPECT_EQ(seen.linkEnabled, c.expected.linkEnabled);
+            EXPECT_EQ(seen.zipChecked, c.expected.zipChecked);
+            EXPECT_EQ(seen.zipEnabled, c.expected.zipEnabled);
+            dialog.Click(1);
+        });
+        EXPECT_EQ(options.removeAttachments, c.expected.removeChecked ? 1 : 0);
+        EXPECT_EQ(options.leaveLinks, c.expected.linkChecked ? 1 : 0);
+        EXPECT_EQ(options.zipSaved, c.expected.zipChecked ? 1 : 0);
+    }
+}
+
+TEST_F(SaveDialogTest, TheFilterAndExecuteBoxesEnableTheirFields) {
+    SaveOptions options = Record();
+    Run(options, [](DialogView& dialog) {
+        EXPECT_FALSE(dialog.Enabled(236));
+        dialog.Click(234);
+        EXPECT_TRUE(dialog.Enabled(236));
+        dialog.Click(234);
+        EXPECT_FALSE(dialog.Enabled(236));
+
+        EXPECT_FALSE(dialog.Enabled(232));
+        dialog.Click(231);
+        EXPECT_TRUE(dialog.Enabled(232));
+        EXPECT_TRUE(dialog.Enabled(233));
+        dialog.Click(231);
+        EXPECT_FALSE(dialog.Enabled(232));
+        EXPECT_FALSE(dialog.Enabled(233));
+        dialog.Click(2);
+    });
+}
+
+// --- Save Now ---
+
+TEST_F(SaveDialogTest, SaveNowStoresTheFolderWithItsBackslashFirstAmongTheRecentOnes) {
+    SaveOptions options = Record();
+    bool answer = Run(options, [](DialogView& dialog) {
+        dialog.Type(201, "C:\\Mail");
+        dialog.Click(228);
+        dialog.Click(1);
+        EXPECT_TRUE(dialog.Ended());
+    });
+
+    EXPECT_TRUE(answer);
+    EXPECT_STREQ(options.targetFolder, "C:\\Mail\\");
+    EXPECT_EQ(RecentFolders(options), Padded({"C:\\Mail\\", "C:\\Old\\"}));
+    EXPECT_EQ(options.appendSubject, 1);
+    EXPECT_TRUE(temp.Exists("Mail"));
+    EXPECT_EQ(StoredText("SD"), "C:\\Mail\\");
+    EXPECT_EQ(StoredText("SD1"), "C:\\Mail\\");
+    EXPECT_EQ(StoredText("SD2"), "C:\\Old\\");
+    EXPECT_EQ(StoredNumber("AS"), 1u);
+}
+
+TEST_F(SaveDialogTest, ANewFolderIsCreatedWithItsParentsAndGoesToTheFrontOfTheList) {
+    SaveOptions options = Record();
+    Run(options, [](DialogView& dialog) {
+        dialog.Type(201, "C:\\Archive\\2026\\March");
+        dialog.Click(1);
+    });
+    EXPECT_TRUE(temp.Exists("Archive/2026/March"));
+    EXPECT_STREQ(options.targetFolder, "C:\\Archive\\2026\\March\\");
+    EXPECT_EQ(RecentFolders(options),
+              Padded({"C:\\Archive\\2026\\March\\", "C:\\Mail\\", "C:\\Old\\"}));
+}
+
+TEST_F(SaveDialogTest, AFolderChosenFromTheListBecomesTheTarget) {
+    SaveOptions options = Record();
+    Run(options, [](DialogView& dialog) {
+        dialog.Choose(201, "C:\\Old\\");
+        dialog.Click(1);
+    });
+    EXPECT_STREQ(options.targetFolder, "C:\\Old\\");
+    EXPECT_EQ(RecentFolders(options), Padded({"C:\\Old\\", "C:\\Mail\\"}));
+}
+
+TEST_F(SaveDialogTest, AnEmptyFolderIsRefusedAndTheDialogStays) {
+    SaveOptions options = Record();
+    bool answer = Run(options, [&](DialogView& dialog) {
+        dialog.Type(201, "");
+        user->ExpectMessageBox(IDOK);
+        dialog.Click(1);
+        EXPECT_FALSE(dialog.Ended());
+        ASSERT_EQ(user->MessageBoxes().size(), 1u);
+        EXPECT_EQ(user->MessageBoxes()[0].text, String(102));
+        EXPECT_EQ(user->MessageBoxes()[0].caption, "Filvex");
+        EXPECT_EQ(user->MessageBoxes()[0].type, MB_ICONERROR);
+        EXPECT_EQ(user->MessageBoxes()[0].owner, dialog.Handle());
+        dialog.Type(201, "C:\\Second");
+        dialog.Click(1);
+    });
+    EXPECT_TRUE(answer);
+    EXPECT_STREQ(options.targetFolder, "C:\\Second\\");
+}
+
+TEST_F(SaveDialogTest, AFileInTheFoldersPlaceIsReportedAndTheDialogStays) {
+    temp.WriteFile("Blocked", "a file");
+    SaveOptions options = Record();
+    bool answer = Run(options, [&](DialogView& dialog) {
+        dialog.Type(201, "C:\\Blocked");
+        user->ExpectMessageBox(IDOK);
+        dialog.Click(1);
+        EXPECT_FALSE(dialog.Ended());
+        ASSERT_EQ(user->MessageBoxes().size(), 1u);
+        EXPECT_EQ(user->MessageBoxes()[0].text.rfind("Failed to create folder C:\\Blocked.\n", 0),
+                  0u)
+            << user->MessageBoxes()[0].text;
+        dialog.Click(2);
+    });
+    EXPECT_FALSE(answer);
+    EXPECT_STREQ(options.targetFolder, "C:\\Mail\\");
+    EXPECT_FALSE(OptionsKeyExists());
+}
+
+TEST_F(SaveDialogTest, TheNameFilterIsCheckedAndStoredOnlyWhenItsBoxIsChecked) {
+    struct Case {
+        const char* name;
+        const char* recordFilter; // opens with the box checked when not empty
+        std::vector<int> clicks;
+        std::optional<std::string> typed;
+        bool refused;
+        std::string stored;
+    };
+    const std::string longFilter(200, 'f');
+    const Case cases[] = {
+        {"a plain word", "", {234}, "report", false, "report"},
+        {"a colon", "", {234}, "a:b", true, ""},
+        {"a semicolon", "", {234}, "a;b", true, ""},
+        {"a double quote", "", {234}, "say \"hi\"", true, ""},
+        {"a tab", "", {234}, "a\tb", true, ""},
+        {"a backslash", "", {234}, "dir\\name", true, ""},
+        {"high bytes are legal", "", {234}, "caf\xE9", false, "caf\xE9"},
+        {"cut to 127 characters", "", {234}, longFilter, false, longFilter.substr(0, 127)},
+        {"unchecked box stores nothing whatever the field holds",
+         "a:b",
+         {234},
+         std::nullopt,
+         false,
+         ""},
+        {"the record's filter kept", "invoice", {}, std::nullopt, false, "invoice"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        std::strcpy(options.nameFilter, c.recordFilter);
+        std::size_t boxesBefore = user->MessageBoxes().size();
+        bool answer = Run(options, [&](DialogView& dialog) {
+            for (int id : c.clicks) {
+                dialog.Click(id);
+            }
+            if (c.typed) {
+                dialog.Type(236, *c.typed);
+            }
+            dialog.Click(228); // a choice that a refused filter must not let through
+            if (c.refused) {
+                user->ExpectMessageBox(IDOK);
+            }
+            dialog.Click(1);
+            EXPECT_EQ(dialog.Ended(), !c.refused);
+            if (c.refused) {
+                EXPECT_EQ(dialog.FocusId(), 236) << "the focus is on the filter";
+                dialog.Click(2);
+            }
+        });
+        EXPECT_EQ(answer, !c.refused);
+        if (c.refused) {
+            ASSERT_EQ(user->MessageBoxes().size(), boxesBefore + 1);
+            EXPECT_EQ(user->MessageBoxes().back().text, String(110));
+            EXPECT_EQ(user->MessageBoxes().back().type, MB_ICONERROR);
+            // Nothing was stored before the refusal, so Cancel leaves the record as it came.
+            EXPECT_EQ(options.appendSubject, 0);
+            EXPECT_STREQ(options.nameFilter, c.recordFilter);
+            EXPECT_EQ(RecentFolders(options), Padded({"C:\\Mail\\", "C:\\Old\\"}));
+        } else {
+            EXPECT_EQ(options.nameFilter, c.stored);
+            EXPECT_EQ(StoredText("FI"), c.stored);
+        }
+    }
+}
+
+TEST_F(SaveDialogTest, ARefusedFilterCanBeMendedAndSavedInTheSameDialog) {
+    SaveOptions options = Record();
+    bool answer = Run(options, [&](DialogView& dialog) {
+        dialog.Click(234);
+        dialog.Type(236, "a:b");
+        user->ExpectMessageBox(IDOK);
+        dialog.Click(1);
+        EXPECT_FALSE(dialog.Ended());
+        dialog.Type(236, "ab");
+        dialog.Click(1);
+    });
+    EXPECT_TRUE(answer);
+    EXPECT_STREQ(options.nameFilter, "ab");
+}
+
+TEST_F(SaveDialogTest, TheCommandLineIsStoredOnlyWhenExecuteIsChecked) {
+    struct Case {
+        const char* name;
+        const char* recordCommand;
+        std::vector<int> clicks;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"kept", "C:\\Tools\\scan.exe /q", {}, "C:\\Tools\\scan.exe /q"},
+        {"unchecked", "C:\\Tools\\scan.exe /q", {231}, ""},
+        {"none", "", {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        std::strcpy(options.commandLine, c.recordCommand);
+        Run(options, [&](DialogView& dialog) {
+            for (int id : c.clicks) {
+                dialog.Click(id);
+            }
+            dialog.Click(1);
+        });
+        EXPECT_EQ(options.commandLine, c.stored);
+        EXPECT_EQ(StoredText("EX"), c.stored);
+    }
+}
+
+// --- Cancel and the dialog's callers ---
+
+TEST_F(SaveDialogTest, CancelGivesFalseAndWritesOrCreatesNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(DialogView&)> leave;
+    };
+    const Case cases[] = {
+        {"Cancel", [](DialogView& d) { d.Click(2); }},
+        {"Escape", [](DialogView& d) { d.PressEscape(); }},
+        {"close box", [](DialogView& d) { d.CloseBox(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        bool answer = Run(options, [&](DialogView& dialog) {
+            dialog.Type(201, "C:\\Elsewhere");
+            dialog.Click(203);
+            dialog.Click(218);
+            c.leave(dialog);
+        });
+        EXPECT_FALSE(answer);
+        EXPECT_STREQ(options.targetFolder, "C:\\Mail\\");
+        EXPECT_EQ(options.appendSenderName, 0);
+        EXPECT_EQ(options.subfolderMode, 0);
+        EXPECT_FALSE(OptionsKeyExists());
+        EXPECT_FALSE(temp.Exists("Elsewhere"));
+        EXPECT_FALSE(temp.Exists("Mail")) << "no folder is made for a cancelled run";
+    }
+}
+
+TEST_F(SaveDialogTest, WithoutTheDialogTheFolderIsStillMadeAndNothingIsWritten) {
+    SaveOptions options = Record();
+    EXPECT_TRUE(ShowSaveDialog(options, owner, false, nullptr));
+    EXPECT_TRUE(user->Dialogs().empty());
+    EXPECT_TRUE(temp.Exists("Mail"));
+    EXPECT_FALSE(OptionsKeyExists());
+}
+
+TEST_F(SaveDialogTest, WithoutTheDialogAFolderThatCannotBeMadeIsReported) {
+    SaveOptions options = Record();
+    AddRecentFolder(options, "C:\\No\\Such\\Place");
+    user->ExpectMessageBox(IDOK);
+    EXPECT_FALSE(ShowSaveDialog(options, owner, false, nullptr));
+    ASSERT_EQ(user->MessageBoxes().size(), 1u);
+    EXPECT_EQ(user->MessageBoxes()[0].text, "Failed to create folder C:\\No\\Such\\Place\\.");
+    EXPECT_EQ(user->MessageBoxes()[0].owner, owner);
+    EXPECT_FALSE(OptionsKeyExists());
+}
+
+TEST_F(SaveDialogTest, ADialogThatCannotBeShownCountsAsConfirmed) {
+    SaveOptions options = Record();
+    embedded::FailNthCall("DialogBoxParamA", 1, E_FAIL);
+    EXPECT_TRUE(ShowSaveDialog(options, owner, true, nullptr));
+    EXPECT_TRUE(user->Dialogs().empty());
+    EXPECT_EQ(StoredText("SD"), "C:\\Mail\\") << "the record as it came is stored";
+    EXPECT_TRUE(temp.Exists("Mail"));
+}
+
+// --- Browse, Open Folder, "...", Help, About ---
+
+TEST_F(SaveDialogTest, BrowseStartsAtTheTypedFolderAndPutsThePickedOneInTheField) {
+    SaveOptions options = Record();
+    HWND dialogWindow = nullptr;
+    bool answer = Run(options, [&](DialogView& dialog) {
+        dialogWindow = dialog.Handle();
+        dialog.Type(201, "C:\\Typed\\Here");
+        user->ExpectFolderBrowser(std::nullopt);
+        dialog.Click(202);
+        EXPECT_EQ(dialog.Text(201), "C:\\Typed\\Here") << "a cancelled browser changes nothing";
+        user->ExpectFolderBrowser(std::string("C:\\Picked"));
+        dialog.Click(202);
+        EXPECT_EQ(dialog.Text(201), "C:\\Picked");
+        EXPECT_FALSE(dialog.Ended());
+        dialog.Click(1);
+    });
+    EXPECT_TRUE(answer);
+    ASSERT_EQ(user->FolderBrowsers().size(), 2u);
+    const embedded::FolderBrowserRequest& browser = user->FolderBrowsers()[1];
+    EXPECT_EQ(browser.owner, dialogWindow);
+    EXPECT_EQ(browser.title, "Please select a folder to save attachments into");
+    EXPECT_EQ(browser.flags, 0x41u);
+    EXPECT_EQ(user->FolderBrowsers()[0].selection, "C:\\Typed\\Here");
+    EXPECT_STREQ(options.targetFolder, "C:\\Picked\\");
+    EXPECT_EQ(embedded::CallsOf("SHGetMalloc").size(), 1u) << "the picked list is freed";
+}
+
+TEST_F(SaveDialogTest, OpenFolderMakesTheFolderAndOpensItWhileTheDialogStays) {
+    SaveOptions options = Record();
+    HWND dialogWindow = nullptr;
+    Run(options, [&](DialogView& dialog) {
+        dialogWindow = dialog.Handle();
+        dialog.Type(201, "C:\\Fresh\\Sub");
+        dialog.Click(221);
+        EXPECT_FALSE(dialog.Ended());
+        EXPECT_TRUE(temp.Exists("Fresh/Sub"));
+        dialog.Click(2);
+    });
+    ASSERT_EQ(user->Launches().size(), 1u);
+    const embedded::LaunchRequest& launch = user->Launches()[0];
+    EXPECT_EQ(launch.verb, "open");
+    EXPECT_EQ(launch.file, "C:\\Fresh\\Sub");
+    EXPECT_EQ(launch.show, SW_SHOW);
+    EXPECT_EQ(launch.owner, dialogWindow);
+    EXPECT_STREQ(options.targetFolder, "C:\\Mail\\") << "the options are not changed";
+}
+
+TEST_F(SaveDialogTest, OpenFolderReportsAFileInTheWayAndOpensNothing) {
+    temp.WriteFile("Blocked", "a file");
+    SaveOptions options = Record();
+    Run(options, [&](DialogView& dialog) {
+        dialog.Type(201, "C:\\Blocked");
+        user->ExpectMessageBox(IDOK);
+        dialog.Click(221);
+        EXPECT_FALSE(dialog.Ended());
+        dialog.Click(2);
+    });
+    ASSERT_EQ(user->MessageBoxes().size(), 1u);
+    EXPECT_NE(user->MessageBoxes()[0].text.find("A file with this name already exists"),
+              std::string::npos);
+    EXPECT_TRUE(user->Launches().empty());
+}
+
+TEST_F(SaveDialogTest, TheCommandPickerPutsThePickedFileIntoTheCommandField) {
+    SaveOptions options = Record();
+    HWND dialogWindow = nullptr;
+    Run(options, [&](DialogView& dialog) {
+        dialogWindow = dialog.Handle();
+        dialog.Click(231);
+        dialog.Type(232, "old");
+        user->ExpectFileDialog(std::nullopt);
+        dialog.Click(233);
+        EXPECT_EQ(dialog.Text(232), "old") << "a cancelled picker changes nothing";
+        user->ExpectFileDialog(std::string("C:\\Program Files\\Scan Tool\\scan.exe"));
+        dialog.Click(233);
+        EXPECT_EQ(dialog.Text(232), "C:\\Program Files\\Scan Tool\\scan.exe") << "no quotes";
+        dialog.Click(1);
+    });
+    EXPECT_STREQ(options.commandLine, "C:\\Program Files\\Scan Tool\\scan.exe");
+    ASSERT_EQ(user->FileDialogs().size(), 2u);
+    const embedded::FileDialogRequest& picker = user->FileDialogs()[0];
+    EXPECT_FALSE(picker.save);
+    EXPECT_EQ(picker.owner, dialogWindow);
+    EXPECT_EQ(picker.title, "Select a command to run");
+    EXPECT_EQ(picker.flags, 0x201800u);
+    EXPECT_EQ(picker.structSize, kOpenFileNameSizeNT4);
+    EXPECT_TRUE(picker.filter.empty());
+    EXPECT_EQ(picker.initialFile, "");
+    EXPECT_EQ(picker.capacity, 260u);
+}
+
+TEST_F(SaveDialogTest, HelpOpensTheOnlineDocumentation) {
+    SaveOptions options = Record();
+    Run(options, [](DialogView& dialog) {
+        dialog.AskForHelp();
+        EXPECT_FALSE(dialog.Ended());
+        dialog.Click(2);
+    });
+    ASSERT_EQ(user->Launches().size(), 1u);
+    EXPECT_EQ(user->Launches()[0].verb, "open");
+    EXPECT_EQ(user->Launches()[0].file, kHelpPageAddress);
+    EXPECT_EQ(user->Launches()[0].show, SW_SHOW);
+}
+
+TEST_F(SaveDialogTest, AboutShowsTheAboutBoxOverTheDialog) {
+    SaveOptions options = Record();
+    HWND dialogWindow = nullptr;
+    Run(options, [&](DialogView& dialog) {
+        dialogWindow = dialog.Handle();
+        user->ExpectMessageBox(IDOK);
+        dialog.Click(208);
+        EXPECT_FALSE(dialog.Ended());
+        dialog.Click(2);
+    });
+    ASSERT_EQ(user->MessageBoxes().size(), 1u);
+    EXPECT_EQ(user->MessageBoxes()[0].caption, "About Filvex");
+    EXPECT_EQ(user->MessageBoxes()[0].owner, dialogWindow);
+}
+
+} // namespace
