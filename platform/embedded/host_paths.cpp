@@ -31,19 +31,6 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::vector<std::string> SplitElements(std::string_view path) {
     std::vector<std::string> elements;
     std::string current;

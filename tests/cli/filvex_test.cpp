@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 using embedded::MessageDraft;
 using embedded::UtcFileTime;
 
-struct Run {
+struct RunResult {
     int status = -1;
     std::string out;
     std::string err;
@@ -52,12 +52,12 @@ class FilvexTest : public ::testing::Test {
         ASSERT_EQ(embedded::SaveMsgFile(data, temp.path() + "/store/" + relative), S_OK);
     }
 
-    Run Filvex(const std::string& arguments) {
+    RunResult Filvex(const std::string& arguments) {
         const std::string out = temp.path() + "/stdout";
         const std::string err = temp.path() + "/stderr";
         const std::string command = "cd '" + temp.path() + "/store' && '" FILVEX_CLI "' " +
                                     arguments + " >'" + out + "' 2>'" + err + "' </dev/null";
-        Run run;
+        RunResult run;
         int raw = std::system(command.c_str());
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         run.out = temp.ReadFile("stdout");
@@ -107,7 +107,8 @@ TEST_F(FilvexTest, EachSubfolderModePutsTheFilesWhereItSays) {
     };
     for (const auto& c : cases) {
         fs::remove_all(temp.path() + "/out");
-        Run run = Filvex("save --folder " + OutFolder() + " --subfolder " + c.mode + " Inbox");
+        RunResult run =
+            Filvex("save --folder " + OutFolder() + " --subfolder " + c.mode + " Inbox");
         EXPECT_EQ(run.status, 0) << c.mode << ": " << run.err;
         EXPECT_EQ(Output(), c.files) << c.mode;
         EXPECT_NE(run.out.find("2 of 2 messages, 3 files"), std::string::npos) << run.out;
@@ -116,7 +117,8 @@ TEST_F(FilvexTest, EachSubfolderModePutsTheFilesWhereItSays) {
 
 TEST_F(FilvexTest, RemovedAttachmentsLeaveLinksInTheFilesOnDisk) {
     WriteTwoMessages();
-    Run run = Filvex("save --folder " + OutFolder() + " --append date --remove --links Inbox");
+    RunResult run =
+        Filvex("save --folder " + OutFolder() + " --append date --remove --links Inbox");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Output(),
               (std::vector<std::string>{"2024-03-05 - figures.csv", "2024-03-05 - report.pdf",
@@ -135,7 +137,7 @@ TEST_F(FilvexTest, RemovedAttachmentsLeaveLinksInTheFilesOnDisk) {
 
 TEST_F(FilvexTest, ZipPacksEachFileIntoItsOwnArchive) {
     WriteTwoMessages();
-    Run run = Filvex("save --folder " + OutFolder() + " --zip Inbox/b.msg --json");
+    RunResult run = Filvex("save --folder " + OutFolder() + " --zip Inbox/b.msg --json");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Output(), (std::vector<std::string>{"beach.zip"}));
     EXPECT_NE(run.out.find("\"messages\": 1"), std::string::npos) << run.out;
@@ -144,19 +146,19 @@ TEST_F(FilvexTest, ZipPacksEachFileIntoItsOwnArchive) {
 
 TEST_F(FilvexTest, TheDialogsOwnChecksRefuseBadOptions) {
     WriteTwoMessages();
-    Run filter = Filvex("save --folder " + OutFolder() + " --filter a:b Inbox");
+    RunResult filter = Filvex("save --folder " + OutFolder() + " --filter a:b Inbox");
     EXPECT_EQ(filter.status, 2);
     EXPECT_NE(filter.err.find("Special characters such as /,\\, :, ?, *, |, >, <, ;, \" are not "
                               "allowed in the attachment name filter."),
               std::string::npos)
         << filter.err;
-    Run empty = Filvex("save --folder '' Inbox");
+    RunResult empty = Filvex("save --folder '' Inbox");
     EXPECT_EQ(empty.status, 2);
     EXPECT_NE(empty.err.find("Please specify a valid folder name (can not be empty)."),
               std::string::npos)
         << empty.err;
     EXPECT_TRUE(Output().empty());
-    Run usage = Filvex("save --subfolder sideways Inbox");
+    RunResult usage = Filvex("save --subfolder sideways Inbox");
     EXPECT_EQ(usage.status, 2);
 }
 
@@ -166,14 +168,14 @@ TEST_F(FilvexTest, WithoutTheDialogTheStoredOptionsRunAndStayAsTheyWere) {
     const std::string stored = temp.ReadFile("user.reg");
     ASSERT_NE(stored.find("Morvane"), std::string::npos);
     const auto written = fs::last_write_time(temp.path() + "/user.reg");
-    Run run = Filvex("save --no-dialog --subfolder none Inbox/b.msg");
+    RunResult run = Filvex("save --no-dialog --subfolder none Inbox/b.msg");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(temp.ReadFile("user.reg"), stored);
     EXPECT_EQ(fs::last_write_time(temp.path() + "/user.reg"), written);
     // The stored mode, not the one given, since no dialog took it.
     EXPECT_TRUE(fs::exists(temp.path() + "/out/Bob Martin/beach.txt"));
 
-    Run options = Filvex("options");
+    RunResult options = Filvex("options");
     EXPECT_EQ(options.status, 0);
     EXPECT_NE(options.out.find("HKEY_CURRENT_USER"), std::string::npos) << options.out;
     EXPECT_NE(options.out.find("SFN=1"), std::string::npos) << options.out;
@@ -182,7 +184,7 @@ TEST_F(FilvexTest, WithoutTheDialogTheStoredOptionsRunAndStayAsTheyWere) {
 TEST_F(FilvexTest, ADamagedMessageStopsTheWalkThereWithTheOnesBeforeItDone) {
     WriteTwoMessages();
     temp.WriteFile("store/Inbox/a2 damaged.msg", "this is no compound file");
-    Run run = Filvex("save --folder " + OutFolder() + " Inbox");
+    RunResult run = Filvex("save --folder " + OutFolder() + " Inbox");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("stopped at message Inbox/a2 damaged.msg"), std::string::npos)
         << run.err;
@@ -195,7 +197,7 @@ TEST_F(FilvexTest, PathsOutsideTheStoreAreRefused) {
     temp.WriteFile("elsewhere.msg", "x");
     EXPECT_EQ(Filvex("save ../elsewhere.msg").status, 2);
     EXPECT_EQ(Filvex("save Inbox/missing.msg").status, 2);
-    Run help = Filvex("save --help");
+    RunResult help = Filvex("save --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--subfolder"), std::string::npos);
 }
