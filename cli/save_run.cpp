@@ -67,6 +67,11 @@ std::string StoredTargetFolder() {
     return {};
 }
 
+// Where the run saves: the folder of the dialog, else the stored one.
+std::string TargetFolderOf(const TerminalAgent& agent) {
+    return agent.TargetFolder().empty() ? StoredTargetFolder() : agent.TargetFolder();
+}
+
 std::string JsonText(const std::string& text) {
     std::string quoted = "\"";
     for (unsigned char c : text) {
@@ -111,19 +116,31 @@ int RunSave(const SaveRequest& request) {
     host.Select(messages);
     // A folder after the last message: the walk asks for it only when every message went well.
     host.SelectFolderAt(messages.size(), store.TopOfStore());
+    const std::int64_t started = NowNanoseconds();
     if (progress) {
+        // The files so far are counted from the disk, at most twice a second.
+        std::int64_t lastCount = 0;
+        WrittenFiles soFar;
         host.WatchItems([&](ULONG index, ULONG) {
-            if (index < messages.size()) {
-                std::cerr << "\rmessage " << index + 1 << " of " << messages.size() << ": "
-                          << selection.messages[index] << "\x1b[K" << std::flush;
+            if (index >= messages.size()) {
+                return;
             }
+            const std::int64_t now = NowNanoseconds();
+            if (now - lastCount > 500000000) {
+                lastCount = now;
+                if (auto folder = embedded::ToHostPath(TargetFolderOf(agent))) {
+                    soFar = FilesWrittenSince(*folder, started);
+                }
+            }
+            std::cerr << "\rmessage " << index + 1 << " of " << messages.size() << ", "
+                      << soFar.files << " files, " << soFar.bytes
+                      << " bytes: " << selection.messages[index] << "\x1b[K" << std::flush;
         });
     }
     if (!host.Load(CreateMailExtension, EECONTEXT_VIEWER)) {
         std::cerr << "filvex: the module did not install itself in the viewer\n";
         return 1;
     }
-    const std::int64_t started = NowNanoseconds();
     const auto clockStart = std::chrono::steady_clock::now();
     host.DoCommand(host.FirstCommand());
     const double seconds =
@@ -152,7 +169,7 @@ int RunSave(const SaveRequest& request) {
         status = 1;
     }
 
-    std::string folder = agent.TargetFolder().empty() ? StoredTargetFolder() : agent.TargetFolder();
+    std::string folder = TargetFolderOf(agent);
     WrittenFiles written;
     if (auto hostFolder = embedded::ToHostPath(folder)) {
         written = FilesWrittenSince(*hostFolder, started);

@@ -63,7 +63,7 @@ int TerminalAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
         return Unattended(request.boxes, buttons);
     }
     if (!interactive) {
-        return buttons.size() == 1 ? buttons[0].button : 0;
+        return 0; // a box no one can see: the caller takes it as not shown
     }
     std::string prompt = "[";
     for (std::size_t i = 0; i < buttons.size(); ++i) {

@@ -195,19 +195,24 @@ TEST_F(SaveMessageTest, SummaryNamesTheSenderOnlyWhenThereIsOne) {
 TEST_F(SaveMessageTest, AnEmbeddedMessageIsDescendedIntoAndWrittenAfterItsOwnPass) {
     StoreSaveEmbeddedMessages(true);
     options.removeAttachments = 1;
+    options.appendSenderName = 1; // the embedded message's own sender names its files
     auto inner = MessageDraft()
                      .From("Bob", "bob@example.org")
                      .Subject("Inner")
                      .File("one.txt", "1")
                      .File("two.txt", "2");
-    auto id = store.AddMessage(MessageDraft().Subject("Outer").Embedded("Inner", inner));
+    auto id = store.AddMessage(MessageDraft()
+                                   .From("Ann Lee", "ann@example.com")
+                                   .Subject("Outer")
+                                   .Embedded("Inner", inner));
     std::uint32_t count = 0;
     EXPECT_EQ(Save(id, &count), S_OK);
     EXPECT_EQ(count, 2u);
-    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"Inner.msg", "one.txt", "two.txt"}));
+    EXPECT_EQ(SavedEntries(),
+              (std::vector<std::string>{"Bob - Inner.msg", "Bob - one.txt", "Bob - two.txt"}));
     EXPECT_TRUE(store.Read(id).attachments.empty()); // removed, and no link for it
     MessageData written;
-    ASSERT_EQ(embedded::ReadMsgFile(temp.path() + "/Mail/Inner.msg", written), S_OK);
+    ASSERT_EQ(embedded::ReadMsgFile(temp.path() + "/Mail/Bob - Inner.msg", written), S_OK);
     EXPECT_EQ(written.Text(PR_SUBJECT), "Inner");
     EXPECT_TRUE(written.attachments.empty());
 }
