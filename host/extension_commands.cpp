@@ -118,14 +118,7 @@ HRESULT STDMETHODCALLTYPE MailExtension::InstallCommands(LPEXCHEXTCALLBACK lpeec
 void STDMETHODCALLTYPE MailExtension::InitMenu(LPEXCHEXTCALLBACK) {}
 
 HRESULT STDMETHODCALLTYPE MailExtension::DoCommand(LPEXCHEXTCALLBACK lpeecb, UINT cmdid) {
-    switch (context) {
-    case EECONTEXT_VIEWER:
-    case EECONTEXT_SEARCHVIEWER:
-    case EECONTEXT_SENDNOTEMESSAGE:
-    case EECONTEXT_READNOTEMESSAGE:
-    case EECONTEXT_READPOSTMESSAGE:
-        break;
-    default:
+    if (!TakesPartIn(context)) {
         return S_FALSE;
     }
     const LONG id = static_cast<LONG>(cmdid);

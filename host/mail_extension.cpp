@@ -6,6 +6,8 @@ namespace {
 
 HWND lastViewerWindow = nullptr;
 
+} // namespace
+
 bool TakesPartIn(ULONG context) {
     switch (context) {
     case EECONTEXT_VIEWER:
@@ -18,8 +20,6 @@ bool TakesPartIn(ULONG context) {
         return false;
     }
 }
-
-} // namespace
 
 HWND LastViewerWindow() {
     return lastViewerWindow;

@@ -62,6 +62,9 @@ class MailExtension final : public IExchExt, public IExchExtCommands, public IEx
     void Reset();
 };
 
+// The contexts the object serves: viewers, the compose window and the read windows.
+bool TakesPartIn(ULONG context);
+
 // The window of the last viewer the module was installed in: owner of boxes for a rule action,
 // which has no window of its own.
 HWND LastViewerWindow();

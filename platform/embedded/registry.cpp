@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -95,6 +96,49 @@ bool AddKeyPath(embedded::RegistryHive& hive, const std::string& path) {
     return added;
 }
 
+// What the value-reading calls share: the fault point, the handle, the arguments, the right
+// to read, and the root's values as its file holds them now.
+LONG ReadableHive(HKEY key, const char* operation, bool argumentsValid, OpenKey& open,
+                  std::optional<embedded::RegistryHive>& hive) {
+    HRESULT hr = embedded::EnterOperation(operation);
+    if (FAILED(hr)) {
+        return static_cast<LONG>(embedded::Win32CodeOf(hr));
+    }
+    if (!Resolve(key, open)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (!argumentsValid) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if ((open.access & KEY_QUERY_VALUE) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    DWORD error = ERROR_SUCCESS;
+    hive = embedded::LoadRegistry(open.root, error);
+    return hive ? ERROR_SUCCESS : static_cast<LONG>(error);
+}
+
+// A value's type and bytes into the caller's buffers; with no data buffer only the size.
+LONG CopyValue(const embedded::RegistryValue& value, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    if (type != nullptr) {
+        *type = value.type;
+    }
+    const auto needed = static_cast<DWORD>(value.data.size());
+    if (data == nullptr) {
+        if (dataSize != nullptr) {
+            *dataSize = needed;
+        }
+        return ERROR_SUCCESS;
+    }
+    if (*dataSize < needed) {
+        *dataSize = needed;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, value.data.data(), needed);
+    *dataSize = needed;
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
@@ -175,24 +219,12 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyCl
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                              LPBYTE data, LPDWORD dataSize) {
     (void)reserved;
-    HRESULT hr = embedded::EnterOperation("RegQueryValueExA");
-    if (FAILED(hr)) {
-        return static_cast<LONG>(embedded::Win32CodeOf(hr));
-    }
     OpenKey open{};
-    if (!Resolve(key, open)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (data != nullptr && dataSize == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    if ((open.access & KEY_QUERY_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    DWORD error = ERROR_SUCCESS;
-    auto hive = embedded::LoadRegistry(open.root, error);
-    if (!hive) {
-        return static_cast<LONG>(error);
+    std::optional<embedded::RegistryHive> hive;
+    if (LONG status = ReadableHive(key, "RegQueryValueExA",
+                                   !(data != nullptr && dataSize == nullptr), open, hive);
+        status != ERROR_SUCCESS) {
+        return status;
     }
     const embedded::RegistryKey* found = hive->Find(open.path);
     const std::string name = valueName == nullptr ? "" : valueName;
@@ -205,23 +237,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
     if (value == nullptr) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if (type != nullptr) {
-        *type = value->type;
-    }
-    const auto needed = static_cast<DWORD>(value->data.size());
-    if (data == nullptr) {
-        if (dataSize != nullptr) {
-            *dataSize = needed;
-        }
-        return ERROR_SUCCESS;
-    }
-    if (*dataSize < needed) {
-        *dataSize = needed;
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(data, value->data.data(), needed);
-    *dataSize = needed;
-    return ERROR_SUCCESS;
+    return CopyValue(*value, type, data, dataSize);
 }
 
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
@@ -304,24 +320,13 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize,
                           LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
     (void)reserved;
-    HRESULT hr = embedded::EnterOperation("RegEnumValueA");
-    if (FAILED(hr)) {
-        return static_cast<LONG>(embedded::Win32CodeOf(hr));
-    }
     OpenKey open{};
-    if (!Resolve(key, open)) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (valueName == nullptr || valueNameSize == nullptr || (data != nullptr && !dataSize)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    if ((open.access & KEY_QUERY_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    DWORD error = ERROR_SUCCESS;
-    auto hive = embedded::LoadRegistry(open.root, error);
-    if (!hive) {
-        return static_cast<LONG>(error);
+    std::optional<embedded::RegistryHive> hive;
+    const bool argumentsValid = valueName != nullptr && valueNameSize != nullptr &&
+                                !(data != nullptr && dataSize == nullptr);
+    if (LONG status = ReadableHive(key, "RegEnumValueA", argumentsValid, open, hive);
+        status != ERROR_SUCCESS) {
+        return status;
     }
     const embedded::RegistryKey* found = hive->Find(open.path);
     if (found == nullptr || index >= found->values.size()) {
@@ -335,21 +340,7 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueN
     }
     std::memcpy(valueName, value.name.c_str(), value.name.size() + 1);
     *valueNameSize = static_cast<DWORD>(value.name.size());
-    if (type != nullptr) {
-        *type = value.type;
-    }
-    const auto needed = static_cast<DWORD>(value.data.size());
-    if (data != nullptr) {
-        if (*dataSize < needed) {
-            *dataSize = needed;
-            return ERROR_MORE_DATA;
-        }
-        std::memcpy(data, value.data.data(), needed);
-    }
-    if (dataSize != nullptr) {
-        *dataSize = needed;
-    }
-    return ERROR_SUCCESS;
+    return CopyValue(value, type, data, dataSize);
 }
 
 LONG WINAPI RegCloseKey(HKEY key) {

@@ -6,6 +6,7 @@
 #include "platform/embedded/call_log.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_paths.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -38,17 +39,13 @@ struct ReadEntry {
     unz_file_info info;
 };
 
-class ArchiveTest : public ::testing::Test {
+class ArchiveTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
+        DriveTest::SetUp();
         environment.Set("TZ", kTimeZone);
     }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
+    void TearDown() override { DriveTest::TearDown(); }
 
     std::string Host(const std::string& relative) const { return temp.path() + "/" + relative; }
     // The path on drive C: of a file below the test's folder.
@@ -120,7 +117,6 @@ class ArchiveTest : public ::testing::Test {
         return tree;
     }
 
-    testing_support::TempFolder temp;
     testing_support::ScopedEnvironment environment;
 };
 

@@ -66,19 +66,7 @@ class FilvexTest : public ::testing::Test {
     }
 
     // The files and folders below the output folder, relative, sorted.
-    std::vector<std::string> Output() const {
-        std::vector<std::string> entries;
-        const fs::path top = temp.path() + "/out";
-        if (!fs::exists(top)) {
-            return entries;
-        }
-        for (const auto& entry : fs::recursive_directory_iterator(top)) {
-            entries.push_back(fs::relative(entry.path(), top).generic_string() +
-                              (entry.is_directory() ? "/" : ""));
-        }
-        std::sort(entries.begin(), entries.end());
-        return entries;
-    }
+    std::vector<std::string> Output() const { return temp.Tree("out"); }
     std::string OutFolder() const { return "'" + temp.path() + "/out'"; }
 
     testing_support::TempFolder temp;

@@ -9,6 +9,7 @@
 #include "platform/ole_storage.h"
 #include "platform/win32_files.h"
 #include "platform/win32_time.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -79,17 +80,8 @@ struct FileTimes {
     FILETIME lastWrite{};
 };
 
-class AttachmentFileTest : public ::testing::Test {
+class AttachmentFileTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
-    }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
-
     // The first attachment of a new message that holds `attachment`, opened as the driver has
     // it; the call log starts empty after it.
     ComPtr<IAttach> Open(const AttachmentDraft& attachment) {
@@ -126,7 +118,6 @@ class AttachmentFileTest : public ::testing::Test {
         return kept;
     }
 
-    testing_support::TempFolder temp;
     embedded::MessageStore store;
     ComPtr<IMessage> message;
 };

@@ -13,6 +13,7 @@
 #include "platform/embedded/message_store.h"
 #include "platform/embedded/system_version.h"
 #include "platform/win32_ui.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scripted_user.h"
@@ -28,12 +29,11 @@
 
 namespace engine_testing {
 
-class EngineTest : public ::testing::Test {
+class EngineTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
+        DriveTest::SetUp();
         embedded::ResetSystemVersion();
-        embedded::MapDrive('C', temp.path());
         environment.Set("TZ", "UTC0");
         environment.Set("FILVEX_USER_REGISTRY", temp.path() + "/user.reg");
         environment.Set("FILVEX_MACHINE_REGISTRY", temp.path() + "/machine.reg");
@@ -44,9 +44,8 @@ class EngineTest : public ::testing::Test {
         session.Reset(store.OpenSession());
     }
     void TearDown() override {
-        embedded::ResetDriveMap();
         embedded::ResetSystemVersion();
-        embedded::ResetPlatformTrace();
+        DriveTest::TearDown();
     }
 
     // A record over a stored message, as the driver builds one for a selected message.
@@ -56,18 +55,8 @@ class EngineTest : public ::testing::Test {
     }
 
     // Every file and folder below the target folder, relative to it with "/", sorted.
-    std::vector<std::string> SavedEntries() const {
-        std::vector<std::string> entries;
-        const std::filesystem::path top = temp.path() + "/Mail";
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(top)) {
-            entries.push_back(std::filesystem::relative(entry.path(), top).generic_string() +
-                              (entry.is_directory() ? "/" : ""));
-        }
-        std::sort(entries.begin(), entries.end());
-        return entries;
-    }
+    std::vector<std::string> SavedEntries() const { return temp.Tree("Mail"); }
 
-    testing_support::TempFolder temp;
     testing_support::ScopedEnvironment environment;
     testing_support::LoadedModule module;
     testing_support::ScriptedUser user;

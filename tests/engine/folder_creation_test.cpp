@@ -3,6 +3,7 @@
 #include "platform/embedded/host_paths.h"
 #include "platform/embedded/host_windows.h"
 #include "platform/win32_ui.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_folder.h"
@@ -13,23 +14,18 @@
 
 namespace {
 
-class FolderCreationTest : public ::testing::Test {
+class FolderCreationTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
+        DriveTest::SetUp();
         owner = embedded::CreateHostWindow("Inbox", RECT{0, 0, 800, 600});
     }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
+    void TearDown() override { DriveTest::TearDown(); }
 
     bool IsFolder(const std::string& relative) const {
         return std::filesystem::is_directory(temp.path() + "/" + relative);
     }
 
-    testing_support::TempFolder temp;
     testing_support::LoadedModule module;
     testing_support::ScriptedUser user;
     HWND owner = nullptr;

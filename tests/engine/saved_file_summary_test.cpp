@@ -7,6 +7,7 @@
 #include "platform/embedded/message_data.h"
 #include "platform/ole_storage.h"
 #include "platform/win32_modules.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -35,17 +36,8 @@ std::vector<std::string> Operations() {
     return names;
 }
 
-class SavedFileSummaryTest : public ::testing::Test {
+class SavedFileSummaryTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
-    }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
-
     std::string Host(const std::string& relative) const { return temp.path() + "/" + relative; }
 
     // A document as an office program leaves it: a compound file with a stream of its own.
@@ -113,8 +105,6 @@ class SavedFileSummaryTest : public ::testing::Test {
         FreePropVariantArray(static_cast<ULONG>(values.size()), values.data());
         return found;
     }
-
-    testing_support::TempFolder temp;
 };
 
 TEST_F(SavedFileSummaryTest, AuthorIsBuiltFromWhatIsKnownOfTheSender) {

@@ -11,6 +11,7 @@
 #include "platform/embedded/menu_table.h"
 #include "platform/embedded/message_store.h"
 #include "platform/win32_ui.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scripted_user.h"
@@ -23,11 +24,10 @@
 
 namespace host_testing {
 
-class HostTest : public ::testing::Test {
+class HostTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
+        DriveTest::SetUp();
         environment.Set("TZ", "UTC0");
         environment.Set("FILVEX_USER_REGISTRY", temp.path() + "/user.reg");
         environment.Set("FILVEX_MACHINE_REGISTRY", temp.path() + "/machine.reg");
@@ -39,8 +39,7 @@ class HostTest : public ::testing::Test {
     void TearDown() override {
         host.reset();
         ReleaseCommandOptions();
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
+        DriveTest::TearDown();
     }
 
     // The options key of the user in export format, with `values` as its lines.
@@ -50,7 +49,6 @@ class HostTest : public ::testing::Test {
                                        values + "\n");
     }
 
-    testing_support::TempFolder temp;
     testing_support::ScopedEnvironment environment;
     testing_support::LoadedModule module;
     testing_support::ScriptedUser user;

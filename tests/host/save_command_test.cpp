@@ -31,19 +31,7 @@ class SaveCommandTest : public host_testing::HostTest {
                                           nullptr, 0, 0);
         return host->DoCommand(static_cast<UINT>(button.idCommand));
     }
-    std::vector<std::string> Saved() const {
-        std::vector<std::string> entries;
-        const std::filesystem::path top = temp.path() + "/Mail";
-        if (!std::filesystem::exists(top)) {
-            return entries;
-        }
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(top)) {
-            entries.push_back(std::filesystem::relative(entry.path(), top).generic_string() +
-                              (entry.is_directory() ? "/" : ""));
-        }
-        std::sort(entries.begin(), entries.end());
-        return entries;
-    }
+    std::vector<std::string> Saved() const { return temp.Tree("Mail"); }
     static void SaveNow(DialogView& dialog) { dialog.Click(1); }
 };
 

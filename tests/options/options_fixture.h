@@ -6,6 +6,7 @@
 #include "platform/embedded/call_log.h"
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_paths.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -18,20 +19,16 @@ namespace options_testing {
 
 inline constexpr char kDocumentsTarget[] = "C:\\Documents\\MailAttachments\\";
 
-class OptionsTest : public ::testing::Test {
+class OptionsTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
+        DriveTest::SetUp();
         environment.Set("FILVEX_USER_REGISTRY", temp.path() + "/user.reg");
         environment.Set("FILVEX_MACHINE_REGISTRY", temp.path() + "/machine.reg");
         environment.Set("HOME", temp.path() + "/home");
         environment.Set("XDG_DOCUMENTS_DIR", temp.path() + "/Documents");
     }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
+    void TearDown() override { DriveTest::TearDown(); }
 
     // The options key in export format, with `values` as its lines ("\"AN\"=dword:00000001").
     static std::string OptionsFile(const std::string& root, const std::string& values) {
@@ -66,7 +63,6 @@ class OptionsTest : public ::testing::Test {
         return folders;
     }
 
-    testing_support::TempFolder temp;
     testing_support::ScopedEnvironment environment;
 };
 

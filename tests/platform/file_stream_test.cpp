@@ -3,6 +3,7 @@
 #include "platform/embedded/host_paths.h"
 #include "platform/embedded/message_store.h"
 #include "platform/mapi_functions.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -13,17 +14,8 @@ namespace {
 
 constexpr ULONG kCreateReadWrite = STGM_CREATE | STGM_READWRITE;
 
-class FileStreamTest : public ::testing::Test {
+class FileStreamTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
-    }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
-
     HRESULT Open(ULONG flags, const std::string& path, ComPtr<IStream>& stream) {
         std::string windowsPath = path;
         return OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, flags, windowsPath.data(),
@@ -44,7 +36,6 @@ class FileStreamTest : public ::testing::Test {
         return data;
     }
 
-    testing_support::TempFolder temp;
     embedded::MessageStore store;
     ComPtr<IMessage> message;
 };

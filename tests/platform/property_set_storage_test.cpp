@@ -7,6 +7,7 @@
 #include "platform/embedded/property_set_stream.h"
 #include "platform/ole_storage.h"
 #include "platform/win32_modules.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -228,20 +229,9 @@ std::vector<std::string> FolderListing(const std::string& folder) {
 const SummaryTexts kTexts{"Quarterly r\u00e9sum\u00e9.doc", "Re: figures for Q3",
                           "Ann Lee <ann@example.com>"};
 
-class PropertySetStorageTest : public ::testing::Test {
+class PropertySetStorageTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
-    }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
-    }
-
     std::string Host(const std::string& name) const { return temp.path() + "/" + name; }
-
-    testing_support::TempFolder temp;
 };
 
 TEST_F(PropertySetStorageTest, NewSummaryGoesIntoTheCompoundFileAndTheRestStaysAsItWas) {

@@ -178,3 +178,44 @@ TEST_F(RegistryTest, FullAccessIsRefusedWhenTheFileCannotBeReplaced) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RegistryTest, ValuesAreListedInTheirOrderUntilNoMoreItems) {
+    WriteOptions();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, OptionsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::vector<std::string> names;
+    for (DWORD index = 0;; ++index) {
+        char name[16];
+        DWORD nameSize = sizeof name;
+        DWORD type = 0;
+        BYTE data[64];
+        DWORD dataSize = sizeof data;
+        LONG status = RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        ASSERT_EQ(status, ERROR_SUCCESS) << index;
+        EXPECT_EQ(nameSize, std::strlen(name));
+        names.push_back(name + std::string("/") + std::to_string(type) + "/" +
+                        std::to_string(dataSize));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"SFN/4/4", "SD/1/17", "Blob/3/2"}));
+
+    char small[3];
+    DWORD smallSize = sizeof small;
+    EXPECT_EQ(RegEnumValueA(key, 2, small, &smallSize, nullptr, nullptr, nullptr, nullptr),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(smallSize, 5u);
+    BYTE tiny[1];
+    DWORD tinySize = sizeof tiny;
+    char name[16];
+    DWORD nameSize = sizeof name;
+    EXPECT_EQ(RegEnumValueA(key, 1, name, &nameSize, nullptr, nullptr, tiny, &tinySize),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(tinySize, 17u);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+} // namespace

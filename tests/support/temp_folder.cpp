@@ -1,5 +1,6 @@
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +40,19 @@ std::string TempFolder::ReadFile(const std::string& relative) const {
 
 bool TempFolder::Exists(const std::string& relative) const {
     return std::filesystem::exists(std::filesystem::path(path_) / relative);
+}
+
+std::vector<std::string> TempFolder::Tree(const std::string& relative) const {
+    std::vector<std::string> entries;
+    const std::filesystem::path top = std::filesystem::path(path_) / relative;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(top, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        entries.push_back(std::filesystem::relative(it->path(), top).generic_string() +
+                          (it->is_directory() ? "/" : ""));
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 } // namespace testing_support

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -17,6 +18,9 @@ class TempFolder {
     void WriteFile(const std::string& relative, const std::string& bytes) const;
     std::string ReadFile(const std::string& relative) const;
     bool Exists(const std::string& relative) const;
+    // Every file and folder below `relative` (the whole folder when empty), relative to it
+    // with "/", a folder ending in "/", sorted; nothing when it does not exist.
+    std::vector<std::string> Tree(const std::string& relative = "") const;
 
   private:
     std::string path_;
