@@ -3,6 +3,7 @@
 #include "platform/embedded/call_log.h"
 #include "platform/embedded/msg_file.h"
 #include "tests/engine/engine_fixture.h"
+#include "tests/support/small_disk.h"
 
 #include <cstring>
 
@@ -303,6 +304,24 @@ TEST_F(SaveMessageTest, AFolderThatCannotBeMadeStopsWithTheUserTold) {
     auto id = store.AddMessage(MessageDraft().From("Ann Lee", "ann@example.com").File("a", "a"));
     user->ExpectMessageBox(IDOK);
     EXPECT_EQ(Save(id), E_POINTER);
+}
+
+TEST_F(SaveMessageTest, ADiskThatFillsUpStopsThePassAndTheMessageKeepsEverything) {
+    testing_support::SmallDisk disk(256 * 1024);
+    SKIP_UNLESS_MOUNTED(disk);
+    embedded::MapDrive('C', disk.path());
+    std::filesystem::create_directories(disk.path() + "/Mail");
+    options.removeAttachments = options.leaveLinks = 1;
+    auto id = store.AddMessage(MessageDraft()
+                                   .File("a.txt", "small")
+                                   .File("big.bin", std::string(400 * 1024, 'b'))
+                                   .File("c.txt", "after"));
+    EXPECT_TRUE(FAILED(Save(id)));
+    EXPECT_EQ(AttachmentNames(store.Read(id)),
+              (std::vector<std::string>{"a.txt/1", "big.bin/1", "c.txt/1"}));
+    EXPECT_TRUE(std::filesystem::exists(disk.path() + "/Mail/a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(disk.path() + "/Mail/c.txt"));
+    embedded::MapDrive('C', temp.path());
 }
 
 } // namespace
