@@ -4,6 +4,7 @@
 #include "engine/save_path.h"
 #include "engine/wide_text.h"
 #include "links/bounded_text.h"
+#include "platform/mapi_buffer.h"
 #include "platform/mapi_functions.h"
 #include "platform/mapi_tags.h"
 #include "platform/ole_storage.h"
@@ -42,6 +43,21 @@ HRESULT Abandon(HRESULT failure, ComPtr<IMessage>& file, ComPtr<IStorage>& stora
     storage.Reset();
     CloseIMsgSession(session);
     return failure;
+}
+
+bool HasRtfBody(IMessage* message) {
+    SizedSPropTagArray(1, rtf) = {1, {PR_RTF_COMPRESSED}};
+    ULONG count = 0;
+    MapiBuffer<SPropValue> values;
+    // Only whether it is there: a body too big to hand over whole is there all the same.
+    HRESULT hr =
+        message->GetProps(reinterpret_cast<LPSPropTagArray>(&rtf), 0, &count, values.Out());
+    if (FAILED(hr) || !values || count != 1) {
+        return false;
+    }
+    return values[0].ulPropTag == PR_RTF_COMPRESSED ||
+           (PROP_TYPE(values[0].ulPropTag) == PT_ERROR &&
+            values[0].Value.err == MAPI_E_NOT_ENOUGH_MEMORY);
 }
 
 } // namespace
@@ -87,11 +103,16 @@ HRESULT SaveEmbeddedMessageFile(MessageContext& child) {
         return Abandon(hr, file, storage, session);
     }
     // The plain-text body and the values that keep it in step with the RTF body stay behind:
-    // the compressed RTF body carries the text, and a reader rebuilds the rest from it.
+    // the compressed RTF body carries the text, and a reader rebuilds the rest from it. A
+    // message without an RTF body keeps its plain one, or the file would hold no text at all,
+    // and with the attachments removed the text would be gone for good.
     SizedSPropTagArray(7, leftOut) = {7,
-                                      {PR_ACCESS, PR_BODY, PR_RTF_SYNC_BODY_COUNT,
-                                       PR_RTF_SYNC_BODY_CRC, PR_RTF_SYNC_BODY_TAG,
-                                       PR_RTF_SYNC_PREFIX_COUNT, PR_RTF_SYNC_TRAILING_COUNT}};
+                                      {PR_ACCESS, PR_RTF_SYNC_BODY_COUNT, PR_RTF_SYNC_BODY_CRC,
+                                       PR_RTF_SYNC_BODY_TAG, PR_RTF_SYNC_PREFIX_COUNT,
+                                       PR_RTF_SYNC_TRAILING_COUNT, PR_BODY}};
+    if (!HasRtfBody(child.message.Get())) {
+        leftOut.cValues = 6;
+    }
     hr = child.message->CopyTo(0, nullptr, reinterpret_cast<LPSPropTagArray>(&leftOut), 0, nullptr,
                                &IID_IMessage, file.Get(), 0, nullptr);
     if (FAILED(hr)) {

@@ -124,6 +124,14 @@ TEST_F(EmbeddedMessageFileTest, MessageIsWrittenWholeWithItsClassAndWithoutThePl
     EXPECT_EQ(child->savedCount, 0u);
 }
 
+TEST_F(EmbeddedMessageFileTest, AMessageWithoutAnRtfBodyKeepsItsPlainBody) {
+    auto child = ChildFor(MessageDraft().Subject("Plain").Text(PR_BODY, "the only text"));
+    ASSERT_EQ(SaveEmbeddedMessageFile(*child), S_OK);
+    embedded::MessageData read;
+    ASSERT_EQ(embedded::ReadMsgFile(Host("Mail/Plain.msg"), read), S_OK);
+    EXPECT_EQ(read.Text(PR_BODY), "the only text");
+}
+
 TEST_F(EmbeddedMessageFileTest, MessagesWithoutSubjectAreNamedNosubject) {
     struct Case {
         const char* name;
