@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -563,6 +564,20 @@ std::size_t EntryOffset(const std::string& bytes, const std::u16string& name) {
 // The FAT entry of `sector`, in a file whose FAT fits its first FAT sector.
 std::size_t FatEntry(const std::string& bytes, std::uint32_t sector) {
     return (Get32At(bytes, 0x4C) + 1) * 512 + 4 * sector;
+}
+
+// Inputs the fuzz target found trouble with: each reads or is refused, nothing more.
+TEST_F(MsgFileTest, InputsTheFuzzerFoundAreReadOrRefused) {
+    int inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(FILVEX_TEST_DATA)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        MessageData message;
+        (void)embedded::ReadMsgFile(entry.path().string(), message);
+        ComPtr<IMessage> opened;
+        (void)embedded::OpenMsgFile(entry.path().string(), false, opened.Out());
+        ++inputs;
+    }
+    EXPECT_GT(inputs, 0);
 }
 
 TEST_F(MsgFileTest, DamagedFilesAreRefusedWithAFailureCode) {
