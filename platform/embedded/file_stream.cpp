@@ -70,40 +70,24 @@ class FileStream final : public embedded::StreamBase {
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
-                                   ULARGE_INTEGER* plibNewPosition) override {
-        HRESULT hr = EnterOperation("Seek", dwOrigin);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        int whence = SEEK_SET;
-        if (dwOrigin == STREAM_SEEK_CUR) {
-            whence = SEEK_CUR;
-        } else if (dwOrigin == STREAM_SEEK_END) {
-            whence = SEEK_END;
-        } else if (dwOrigin != STREAM_SEEK_SET) {
-            return STG_E_INVALIDFUNCTION;
-        }
-        const off_t at = ::lseek(fd, static_cast<off_t>(dlibMove.QuadPart), whence);
-        if (at < 0) {
-            return STG_E_INVALIDFUNCTION;
-        }
-        if (plibNewPosition != nullptr) {
-            plibNewPosition->QuadPart = static_cast<ULONGLONG>(at);
-        }
-        return S_OK;
+    std::uint64_t Position() const override {
+        const off_t at = ::lseek(fd, 0, SEEK_CUR);
+        return at < 0 ? 0 : static_cast<std::uint64_t>(at);
     }
-
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override {
-        HRESULT hr = EnterOperation("SetSize");
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (!writable) {
+    void MoveTo(std::uint64_t target) override {
+        ::lseek(fd, static_cast<off_t>(std::min<std::uint64_t>(target, INT64_MAX)), SEEK_SET);
+    }
+    HRESULT SizeOf(std::uint64_t& size) const override {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) {
             return STG_E_ACCESSDENIED;
         }
-        if (libNewSize.QuadPart > static_cast<ULONGLONG>(INT64_MAX) ||
-            ::ftruncate(fd, static_cast<off_t>(libNewSize.QuadPart)) != 0) {
+        size = static_cast<std::uint64_t>(info.st_size);
+        return S_OK;
+    }
+    HRESULT Resize(std::uint64_t size) override {
+        if (size > static_cast<std::uint64_t>(INT64_MAX) ||
+            ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
             return STG_E_MEDIUMFULL;
         }
         return S_OK;
@@ -115,24 +99,6 @@ class FileStream final : public embedded::StreamBase {
             return hr;
         }
         return writable && ::fsync(fd) != 0 ? STG_E_WRITEFAULT : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
-        HRESULT hr = EnterOperation("Stat", grfStatFlag);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pstatstg == nullptr) {
-            return STG_E_INVALIDPOINTER;
-        }
-        struct stat info {};
-        if (::fstat(fd, &info) != 0) {
-            return STG_E_ACCESSDENIED;
-        }
-        *pstatstg = STATSTG{};
-        pstatstg->type = STGTY_STREAM;
-        pstatstg->cbSize.QuadPart = static_cast<ULONGLONG>(info.st_size);
-        pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
-        return S_OK;
     }
 
   private:

@@ -280,44 +280,16 @@ class PropertyStream final : public StreamBase {
         done = cb;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
-                                   ULARGE_INTEGER* plibNewPosition) override {
-        HRESULT hr = EnterOperation("Seek", dwOrigin);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        hr = SeekTarget(dlibMove, dwOrigin, position, Value().ByteCount(), position);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (plibNewPosition != nullptr) {
-            plibNewPosition->QuadPart = position;
-        }
+
+    std::uint64_t Position() const override { return position; }
+    void MoveTo(std::uint64_t target) override { position = target; }
+    HRESULT SizeOf(std::uint64_t& size) const override {
+        const PropertyValue* value = owner->data.Find(tag);
+        size = value != nullptr && PROP_TYPE(value->tag) == PT_BINARY ? value->ByteCount() : 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override {
-        HRESULT hr = EnterOperation("SetSize");
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (!writable) {
-            return STG_E_ACCESSDENIED;
-        }
-        Bytes().resize(static_cast<std::size_t>(libNewSize.QuadPart));
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
-        HRESULT hr = EnterOperation("Stat", grfStatFlag);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pstatstg == nullptr) {
-            return STG_E_INVALIDPOINTER;
-        }
-        *pstatstg = STATSTG{};
-        pstatstg->type = STGTY_STREAM;
-        pstatstg->cbSize.QuadPart = Value().ByteCount();
-        pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
+    HRESULT Resize(std::uint64_t size) override {
+        Bytes().resize(static_cast<std::size_t>(size));
         return S_OK;
     }
 

@@ -231,44 +231,15 @@ class NodeStream final : public StreamBase {
         done = cb;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
-                                   ULARGE_INTEGER* plibNewPosition) override {
-        HRESULT hr = EnterOperation("Seek", dwOrigin);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        hr = SeekTarget(dlibMove, dwOrigin, position, node->content.Size(), position);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (plibNewPosition != nullptr) {
-            plibNewPosition->QuadPart = position;
-        }
+
+    std::uint64_t Position() const override { return position; }
+    void MoveTo(std::uint64_t target) override { position = target; }
+    HRESULT SizeOf(std::uint64_t& size) const override {
+        size = node->content.Size();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override {
-        HRESULT hr = EnterOperation("SetSize");
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (!writable) {
-            return STG_E_ACCESSDENIED;
-        }
-        return node->content.Resize(libNewSize.QuadPart) ? S_OK : STG_E_MEDIUMFULL;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override {
-        HRESULT hr = EnterOperation("Stat", grfStatFlag);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (pstatstg == nullptr) {
-            return STG_E_INVALIDPOINTER;
-        }
-        *pstatstg = STATSTG{};
-        pstatstg->type = STGTY_STREAM;
-        pstatstg->cbSize.QuadPart = node->content.Size();
-        pstatstg->grfMode = writable ? STGM_READWRITE : STGM_READ;
-        return S_OK;
+    HRESULT Resize(std::uint64_t size) override {
+        return node->content.Resize(size) ? S_OK : STG_E_MEDIUMFULL;
     }
 
   private:

@@ -48,6 +48,62 @@ HRESULT STDMETHODCALLTYPE StreamBase::Write(const void* pv, ULONG cb, ULONG* pcb
     return hr;
 }
 
+HRESULT STDMETHODCALLTYPE StreamBase::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                           ULARGE_INTEGER* plibNewPosition) {
+    HRESULT hr = EnterOperation("Seek", dwOrigin);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::uint64_t size = 0;
+    if (dwOrigin == STREAM_SEEK_END) {
+        hr = SizeOf(size);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    std::uint64_t target = 0;
+    hr = SeekTarget(dlibMove, dwOrigin, Position(), size, target);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    MoveTo(target);
+    if (plibNewPosition != nullptr) {
+        plibNewPosition->QuadPart = target;
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::SetSize(ULARGE_INTEGER libNewSize) {
+    HRESULT hr = EnterOperation("SetSize");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!Writable()) {
+        return STG_E_ACCESSDENIED;
+    }
+    return Resize(libNewSize.QuadPart);
+}
+
+HRESULT STDMETHODCALLTYPE StreamBase::Stat(STATSTG* pstatstg, DWORD grfStatFlag) {
+    HRESULT hr = EnterOperation("Stat", grfStatFlag);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (pstatstg == nullptr) {
+        return STG_E_INVALIDPOINTER;
+    }
+    std::uint64_t size = 0;
+    hr = SizeOf(size);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    *pstatstg = STATSTG{};
+    pstatstg->type = STGTY_STREAM;
+    pstatstg->cbSize.QuadPart = size;
+    pstatstg->grfMode = Writable() ? STGM_READWRITE : STGM_READ;
+    return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE StreamBase::CopyTo(IStream* pstm, ULARGE_INTEGER cb,
                                              ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) {
     HRESULT hr = EnterOperation("CopyTo");

@@ -1,7 +1,8 @@
 // What every stream of the embedded platform shares: its interface table, CopyTo through a
 // fixed chunk (so that copying content of any size holds no more than the chunk), and the
-// operations that none of them supports. Read and Write check their arguments and the access
-// here; a stream supplies ReadBytes, WriteBytes, Writable, Seek, SetSize and Stat.
+// operations that none of them supports. Read, Write, Seek, SetSize and Stat enter their fault
+// point and check their arguments and the access here; a stream supplies how its bytes are
+// read, written, positioned, measured and resized.
 #pragma once
 
 #include "platform/embedded/counted.h"
@@ -17,6 +18,10 @@ class StreamBase : public Counted<IStream> {
   public:
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) final;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) final;
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                   ULARGE_INTEGER* plibNewPosition) final;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) final;
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) final;
     HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
                                      ULARGE_INTEGER* pcbWritten) override;
     HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override;
@@ -33,6 +38,13 @@ class StreamBase : public Counted<IStream> {
     virtual HRESULT WriteBytes(const void* pv, ULONG cb, ULONG& done) = 0;
     virtual bool Writable() const = 0;
 
+    virtual std::uint64_t Position() const = 0;
+    virtual void MoveTo(std::uint64_t position) = 0;
+    virtual HRESULT SizeOf(std::uint64_t& size) const = 0;
+    // Called for a writable stream only.
+    virtual HRESULT Resize(std::uint64_t size) = 0;
+
+  private:
     // The position that a Seek moves to from `position` in a stream of `size` bytes, or
     // STG_E_INVALIDFUNCTION for an unknown origin or a place before the start.
     static HRESULT SeekTarget(LARGE_INTEGER move, DWORD origin, std::uint64_t position,
