@@ -270,16 +270,14 @@ class NodeStorage final : public Counted<IStorage> {
         if (FAILED(hr)) {
             return hr;
         }
-        if (pwcsName == nullptr || ppstm == nullptr) {
+        if (ppstm == nullptr) {
             return STG_E_INVALIDPOINTER;
         }
         *ppstm = nullptr;
-        const std::string name = NameFrom(pwcsName);
-        if (!ValidName(name)) {
-            return STG_E_INVALIDPARAMETER;
-        }
-        if (Exists(name) && (grfMode & STGM_CREATE) == 0) {
-            return STG_E_FILEALREADYEXISTS;
+        std::string name;
+        hr = NewElementName(pwcsName, grfMode, name);
+        if (FAILED(hr)) {
+            return hr;
         }
         node->storages.erase(name);
         auto stream = std::make_shared<StreamNode>();
@@ -310,16 +308,14 @@ class NodeStorage final : public Counted<IStorage> {
         if (FAILED(hr)) {
             return hr;
         }
-        if (pwcsName == nullptr || ppstg == nullptr) {
+        if (ppstg == nullptr) {
             return STG_E_INVALIDPOINTER;
         }
         *ppstg = nullptr;
-        const std::string name = NameFrom(pwcsName);
-        if (!ValidName(name)) {
-            return STG_E_INVALIDPARAMETER;
-        }
-        if (Exists(name) && (grfMode & STGM_CREATE) == 0) {
-            return STG_E_FILEALREADYEXISTS;
+        std::string name;
+        hr = NewElementName(pwcsName, grfMode, name);
+        if (FAILED(hr)) {
+            return hr;
         }
         node->streams.erase(name);
         auto storage = std::make_shared<StorageNode>();
@@ -425,6 +421,21 @@ class NodeStorage final : public Counted<IStorage> {
 
   private:
     IStorage* Root() { return root != nullptr ? root : this; }
+    // The name of a stream or storage to create here: given, valid, and free unless the
+    // caller asked to replace what has it.
+    HRESULT NewElementName(const OLECHAR* given, DWORD grfMode, std::string& name) const {
+        if (given == nullptr) {
+            return STG_E_INVALIDPOINTER;
+        }
+        name = NameFrom(given);
+        if (!ValidName(name)) {
+            return STG_E_INVALIDPARAMETER;
+        }
+        if (Exists(name) && (grfMode & STGM_CREATE) == 0) {
+            return STG_E_FILEALREADYEXISTS;
+        }
+        return S_OK;
+    }
     bool Exists(const std::string& name) const {
         return node->streams.count(name) > 0 || node->storages.count(name) > 0;
     }
