@@ -7,6 +7,7 @@
 #include "platform/mapi_functions.h"
 #include "platform/ole_storage.h"
 #include "tests/support/sha256.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -143,17 +144,8 @@ void ExpectSameMessage(const MessageData& expected, const MessageData& actual) {
     }
 }
 
-class MsgFileTest : public testing::Test {
+class MsgFileTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', folder.path());
-    }
-    void TearDown() override {
-        embedded::ClearFaults();
-        embedded::UnmapDrive('C');
-    }
-
     // What the engine does to save an embedded message as a ".msg" file, in its order.
     // `beforeCommit` runs just before IStorage::Commit.
     HRESULT SaveAsMsg(IMessage* source, const std::u16string& path,
@@ -207,9 +199,8 @@ class MsgFileTest : public testing::Test {
         return expected;
     }
 
-    std::string HostPath(const std::string& name) const { return folder.path() + "/" + name; }
+    std::string HostPath(const std::string& name) const { return temp.path() + "/" + name; }
 
-    testing_support::TempFolder folder;
     embedded::MessageStore store;
 };
 
@@ -218,7 +209,7 @@ TEST_F(MsgFileTest, EngineOrderWritesAMessageThatOurReaderGivesBackWhole) {
     ComPtr<IMessage> source(store.OpenMessage(id));
     bool absentBeforeCommit = false;
     ASSERT_EQ(SaveAsMsg(source.Get(), u"C:\\Forwarded.msg",
-                        [&] { absentBeforeCommit = !folder.Exists("Forwarded.msg"); }),
+                        [&] { absentBeforeCommit = !temp.Exists("Forwarded.msg"); }),
               S_OK);
     EXPECT_TRUE(absentBeforeCommit);
     struct stat info {};
@@ -318,12 +309,12 @@ TEST_F(MsgFileTest, ManyMessagesWithBigAttachmentsKeepFewFilesOpen) {
         embedded::MessageDraft().Subject("Big").File("big.bin", BigContent(100 * 1024)));
     ComPtr<IMessage> source(store.OpenMessage(id));
     ASSERT_EQ(SaveAsMsg(source.Get(), u"C:\\one.msg"), S_OK);
-    const std::string bytes = folder.ReadFile("one.msg");
+    const std::string bytes = temp.ReadFile("one.msg");
     const int before = OpenDescriptors();
     std::vector<MessageData> messages(60);
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const std::string name = "m" + std::to_string(i) + ".msg";
-        folder.WriteFile(name, bytes);
+        temp.WriteFile(name, bytes);
         ASSERT_EQ(embedded::ReadMsgFile(HostPath(name), messages[i]), S_OK);
     }
     for (const MessageData& message : messages) {
@@ -334,7 +325,7 @@ TEST_F(MsgFileTest, ManyMessagesWithBigAttachmentsKeepFewFilesOpen) {
     // A file written since it was read gives a failure, not other bytes.
     MessageData stale;
     ASSERT_EQ(embedded::ReadMsgFile(HostPath("m1.msg"), stale), S_OK);
-    folder.WriteFile("m1.msg", bytes + std::string(512, '\0'));
+    temp.WriteFile("m1.msg", bytes + std::string(512, '\0'));
     EXPECT_FALSE(stale.attachments.begin()->second.Binary(PR_ATTACH_DATA_BIN).has_value());
 }
 
@@ -381,13 +372,13 @@ TEST_F(MsgFileTest, AFailedCommitLeavesTheOldFileByteForByte) {
     const embedded::EntryId id = store.AddMessage(SourceDraft());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        folder.WriteFile("old.msg", "the old file\n");
+        temp.WriteFile("old.msg", "the old file\n");
         ComPtr<IMessage> source(store.OpenMessage(id));
         embedded::FailNthCall(c.operation, 1, STG_E_MEDIUMFULL);
         EXPECT_EQ(SaveAsMsg(source.Get(), u"C:\\old.msg"), STG_E_MEDIUMFULL);
-        EXPECT_EQ(folder.ReadFile("old.msg"), "the old file\n");
+        EXPECT_EQ(temp.ReadFile("old.msg"), "the old file\n");
         // Nothing of the attempt is left beside it.
-        EXPECT_EQ(RunCommand("ls -A '" + folder.path() + "'"), "old.msg\n");
+        EXPECT_EQ(RunCommand("ls -A '" + temp.path() + "'"), "old.msg\n");
         embedded::ClearFaults();
     }
 }
@@ -399,8 +390,8 @@ TEST_F(MsgFileTest, MsgconvertReadsSubjectAndAttachments) {
     const embedded::EntryId id = store.AddMessage(SourceDraft());
     ComPtr<IMessage> source(store.OpenMessage(id));
     ASSERT_EQ(SaveAsMsg(source.Get(), u"C:\\mail.msg"), S_OK);
-    RunCommand("cd '" + folder.path() + "' && /usr/bin/msgconvert mail.msg 2>&1");
-    ASSERT_TRUE(folder.Exists("mail.eml"));
+    RunCommand("cd '" + temp.path() + "' && /usr/bin/msgconvert mail.msg 2>&1");
+    ASSERT_TRUE(temp.Exists("mail.eml"));
     // Subject, then each part with a file name: name, size, and whether it is a mail.
     const std::string script =
         "import email,email.policy,sys\n"
@@ -409,9 +400,9 @@ TEST_F(MsgFileTest, MsgconvertReadsSubjectAndAttachments) {
         "for p in m.walk():\n"
         "  n=p.get_filename()\n"
         "  if n: print(n, len(p.get_payload(decode=True) or b''))\n";
-    folder.WriteFile("read.py", script);
-    const std::string out = RunCommand("/usr/bin/python3 '" + folder.path() + "/read.py' '" +
-                                       folder.path() + "/mail.eml'");
+    temp.WriteFile("read.py", script);
+    const std::string out =
+        RunCommand("/usr/bin/python3 '" + temp.path() + "/read.py' '" + temp.path() + "/mail.eml'");
     EXPECT_NE(out.find("Rapport trimestriel – Köln 東京\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Bericht äöü.pdf 16\n"), std::string::npos) << out;
     EXPECT_NE(out.find("big.bin 307200\n"), std::string::npos) << out;
@@ -431,9 +422,9 @@ TEST_F(MsgFileTest, OlefileListsTheStreamsAndTheClass) {
                                "f=olefile.OleFileIO(sys.argv[1])\n"
                                "print(f.root.clsid)\n"
                                "for e in f.listdir(): print('/'.join(e))\n";
-    folder.WriteFile("list.py", script);
-    const std::string out = RunCommand("/usr/bin/python3 '" + folder.path() + "/list.py' '" +
-                                       folder.path() + "/ole.msg'");
+    temp.WriteFile("list.py", script);
+    const std::string out =
+        RunCommand("/usr/bin/python3 '" + temp.path() + "/list.py' '" + temp.path() + "/ole.msg'");
     std::istringstream lines(out);
     std::string clsid;
     std::getline(lines, clsid);
@@ -495,7 +486,7 @@ TEST(MsgCorpusTest, EveryFileOpensWithTheAttachmentsOfItsManifest) {
     if (!HostHas("/usr/bin/python3") || access((corpus + "/manifest.json").c_str(), R_OK) != 0) {
         GTEST_SKIP() << "no corpus or no python3 to read its manifest";
     }
-    testing_support::TempFolder folder;
+    testing_support::TempFolder temp;
     // The manifest as lines in the form DescribeAttachments writes, after a line per file.
     const std::string script =
         "import json,sys\n"
@@ -512,9 +503,9 @@ TEST(MsgCorpusTest, EveryFileOpensWithTheAttachmentsOfItsManifest) {
         "for f in json.load(open(sys.argv[1]))['files']:\n"
         "  print('file '+f['file']+' subject='+(f['subject'] or ''))\n"
         "  walk(f,'')\n";
-    folder.WriteFile("manifest.py", script);
-    std::istringstream manifest(RunCommand("/usr/bin/python3 '" + folder.path() +
-                                           "/manifest.py' '" + corpus + "/manifest.json'"));
+    temp.WriteFile("manifest.py", script);
+    std::istringstream manifest(RunCommand("/usr/bin/python3 '" + temp.path() + "/manifest.py' '" +
+                                           corpus + "/manifest.json'"));
     std::map<std::string, std::vector<std::string>> expected;
     std::string current;
     for (std::string line; std::getline(manifest, line);) {
@@ -588,7 +579,7 @@ TEST_F(MsgFileTest, DamagedFilesAreRefusedWithAFailureCode) {
                                                       .File("a.txt", "some text"));
     ComPtr<IMessage> source(small.OpenMessage(id));
     ASSERT_EQ(SaveAsMsg(source.Get(), u"C:\\good.msg"), S_OK);
-    const std::string good = folder.ReadFile("good.msg");
+    const std::string good = temp.ReadFile("good.msg");
     ASSERT_EQ(Get32At(good, 0x1C) >> 16, 9u); // 512-byte sectors, which the offsets below assume
     const std::size_t properties = EntryOffset(good, u"__properties_version1.0");
     ASSERT_NE(properties, std::string::npos);
@@ -639,7 +630,7 @@ TEST_F(MsgFileTest, DamagedFilesAreRefusedWithAFailureCode) {
         SCOPED_TRACE(c.name);
         std::string damaged = good;
         c.damage(damaged);
-        folder.WriteFile("damaged.msg", damaged);
+        temp.WriteFile("damaged.msg", damaged);
         MessageData message;
         const HRESULT hr = embedded::ReadMsgFile(HostPath("damaged.msg"), message);
         if (c.mayStillRead && SUCCEEDED(hr)) {

@@ -11,6 +11,7 @@
 #include "platform/mapi_functions.h"
 #include "platform/ole_storage.h"
 #include "tests/support/sha256.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -274,18 +275,9 @@ void ExpectEveryTagRead(const embedded::CompoundStorageReader& storage,
     }
 }
 
-class MsgPropertyTypesTest : public testing::Test {
+class MsgPropertyTypesTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', folder.path());
-    }
-    void TearDown() override {
-        embedded::ClearFaults();
-        embedded::UnmapDrive('C');
-    }
-
-    std::string HostPath(const std::string& name) const { return folder.path() + "/" + name; }
+    std::string HostPath(const std::string& name) const { return temp.path() + "/" + name; }
 
     // The engine's way into a new ".msg": CopyTo onto a message on a new storage, committed.
     HRESULT CopyIntoNewMsg(IMessage* source, const std::u16string& path) {
@@ -337,8 +329,6 @@ class MsgPropertyTypesTest : public testing::Test {
         }
         return Describe(values[0]);
     }
-
-    testing_support::TempFolder folder;
 };
 
 struct TypeCase {
@@ -455,10 +445,10 @@ TEST_F(MsgPropertyTypesTest, EveryTypeComesBackFromTheFileAsItWasSet) {
     };
     MessageData start = embedded::MessageDraft().Subject("Types").Data();
     ASSERT_EQ(embedded::SaveMsgFile(start, HostPath("start.msg")), S_OK);
-    const std::string startBytes = folder.ReadFile("start.msg");
+    const std::string startBytes = temp.ReadFile("start.msg");
     for (const TypeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        folder.WriteFile("types.msg", startBytes);
+        temp.WriteFile("types.msg", startBytes);
         {
             ComPtr<IMessage> message;
             ASSERT_EQ(embedded::OpenMsgFile(HostPath("types.msg"), true, message.Out()), S_OK);
