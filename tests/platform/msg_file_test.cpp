@@ -8,6 +8,7 @@
 #include "platform/ole_storage.h"
 #include "tests/support/sha256.h"
 #include "tests/support/drive_test.h"
+#include "tests/support/msg_through_storage.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -148,47 +149,9 @@ class MsgFileTest : public testing_support::DriveTest {
   protected:
     // What the engine does to save an embedded message as a ".msg" file, in its order.
     // `beforeCommit` runs just before IStorage::Commit.
-    HRESULT SaveAsMsg(IMessage* source, const std::u16string& path,
-                      const std::function<void()>& beforeCommit = {}) {
-        IStorage* storage = nullptr;
-        HRESULT hr = StgCreateDocfile(path.c_str(), 0x11002, 0, &storage);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        LPMALLOC allocator = MAPIGetDefaultMalloc();
-        LPMSGSESS session = nullptr;
-        hr = OpenIMsgSession(allocator, 0, &session);
-        if (FAILED(hr)) {
-            storage->Release();
-            return hr;
-        }
-        IMessage* target = nullptr;
-        hr = OpenIMsgOnIStg(session, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer,
-                            allocator, nullptr, storage, nullptr, 0, 0, &target);
-        if (SUCCEEDED(hr)) {
-            hr = WriteClassStg(storage, CLSID_MailMessage);
-        }
-        if (SUCCEEDED(hr)) {
-            std::vector<BYTE> tags(CbNewSPropTagArray(7));
-            auto* excluded = reinterpret_cast<LPSPropTagArray>(tags.data());
-            excluded->cValues = 7;
-            std::copy(kExcluded.begin(), kExcluded.end(), excluded->aulPropTag);
-            hr =
-                source->CopyTo(0, nullptr, excluded, 0, nullptr, &IID_IMessage, target, 0, nullptr);
-        }
-        if (SUCCEEDED(hr)) {
-            target->SaveChanges(KEEP_OPEN_READWRITE);
-            if (beforeCommit) {
-                beforeCommit();
-            }
-            hr = storage->Commit(STGC_DEFAULT);
-        }
-        storage->Release();
-        if (target != nullptr) {
-            target->Release();
-        }
-        CloseIMsgSession(session);
-        return hr;
+    static HRESULT SaveAsMsg(IMessage* source, const std::u16string& path,
+                             const std::function<void()>& beforeCommit = {}) {
+        return testing_support::CopyIntoNewMsg(source, path, kExcluded, beforeCommit);
     }
 
     MessageData Expected() const {

@@ -12,6 +12,7 @@
 #include "platform/ole_storage.h"
 #include "tests/support/sha256.h"
 #include "tests/support/drive_test.h"
+#include "tests/support/msg_through_storage.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -279,40 +280,6 @@ class MsgPropertyTypesTest : public testing_support::DriveTest {
   protected:
     std::string HostPath(const std::string& name) const { return temp.path() + "/" + name; }
 
-    // The engine's way into a new ".msg": CopyTo onto a message on a new storage, committed.
-    HRESULT CopyIntoNewMsg(IMessage* source, const std::u16string& path) {
-        IStorage* storage = nullptr;
-        HRESULT hr = StgCreateDocfile(path.c_str(), 0x11002, 0, &storage);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        LPMALLOC allocator = MAPIGetDefaultMalloc();
-        LPMSGSESS session = nullptr;
-        hr = OpenIMsgSession(allocator, 0, &session);
-        IMessage* target = nullptr;
-        if (SUCCEEDED(hr)) {
-            hr = OpenIMsgOnIStg(session, MAPIAllocateBuffer, MAPIAllocateMore, MAPIFreeBuffer,
-                                allocator, nullptr, storage, nullptr, 0, 0, &target);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = source->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, target, 0, nullptr);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = target->SaveChanges(KEEP_OPEN_READWRITE);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = storage->Commit(STGC_DEFAULT);
-        }
-        storage->Release();
-        if (target != nullptr) {
-            target->Release();
-        }
-        if (session != nullptr) {
-            CloseIMsgSession(session);
-        }
-        return hr;
-    }
-
     // The one value that GetProps gives for `tag` on the message of a ".msg" file.
     std::string ValueInFile(const std::string& name, ULONG tag) {
         ComPtr<IMessage> message;
@@ -466,7 +433,7 @@ TEST_F(MsgPropertyTypesTest, EveryTypeComesBackFromTheFileAsItWasSet) {
         // On to another file the way the engine saves a message: CopyTo onto a storage.
         ComPtr<IMessage> saved;
         ASSERT_EQ(embedded::OpenMsgFile(HostPath("types.msg"), false, saved.Out()), S_OK);
-        ASSERT_EQ(CopyIntoNewMsg(saved.Get(), u"C:\\copy.msg"), S_OK);
+        ASSERT_EQ(testing_support::CopyIntoNewMsg(saved.Get(), u"C:\\copy.msg"), S_OK);
         EXPECT_EQ(ValueInFile("copy.msg", asked), expected);
         ASSERT_EQ(std::remove(HostPath("copy.msg").c_str()), 0);
     }
