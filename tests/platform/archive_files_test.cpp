@@ -2,22 +2,18 @@
 #include "platform/embedded/fault_injection.h"
 #include "platform/embedded/host_paths.h"
 #include "platform/win32_files.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class ArchiveFilesTest : public ::testing::Test {
+class ArchiveFilesTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
+        DriveTest::SetUp();
         temp.WriteFile("Att/pack.zip", "0123456789");
-    }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
     }
 
     voidpf Open(const char* path, int mode) const {
@@ -25,7 +21,6 @@ class ArchiveFilesTest : public ::testing::Test {
     }
     int Close(voidpf stream) const { return files->zclose_file(files->opaque, stream); }
 
-    testing_support::TempFolder temp;
     zlib_filefunc64_def* files = ArchiveFileFunctions();
 };
 

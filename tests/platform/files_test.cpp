@@ -2,6 +2,7 @@
 #include "platform/embedded/host_files.h"
 #include "platform/embedded/host_paths.h"
 #include "platform/win32_files.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +16,14 @@
 
 namespace {
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public testing_support::DriveTest {
   protected:
     void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
+        DriveTest::SetUp();
         temp.WriteFile("Mail/Report.PDF", "12345");
-    }
-    void TearDown() override {
-        embedded::ResetDriveMap();
-        embedded::ResetPlatformTrace();
     }
 
     std::string Host(const std::string& relative) const { return temp.path() + "/" + relative; }
-
-    testing_support::TempFolder temp;
 };
 
 struct Outcome {

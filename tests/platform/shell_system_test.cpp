@@ -3,6 +3,7 @@
 #include "platform/embedded/system_version.h"
 #include "platform/shell_folders.h"
 #include "platform/win32_system.h"
+#include "tests/support/drive_test.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -12,16 +13,11 @@
 
 namespace {
 
-class ShellSystemTest : public ::testing::Test {
+class ShellSystemTest : public testing_support::DriveTest {
   protected:
-    void SetUp() override {
-        embedded::ResetPlatformTrace();
-        embedded::MapDrive('C', temp.path());
-    }
     void TearDown() override {
-        embedded::ResetDriveMap();
         embedded::ResetSystemVersion();
-        embedded::ResetPlatformTrace();
+        DriveTest::TearDown();
     }
 
     std::string DocumentsPath() {
@@ -33,7 +29,6 @@ class ShellSystemTest : public ::testing::Test {
         return path;
     }
 
-    testing_support::TempFolder temp;
     testing_support::ScopedEnvironment environment;
 };
 
