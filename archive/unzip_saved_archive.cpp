@@ -1,8 +1,8 @@
 #include "archive/unzip_saved_archive.h"
 
-#include "engine/folder_creation.h"
-#include "engine/path_parts.h"
-#include "links/bounded_text.h"
+#include "module/folder_creation.h"
+#include "base/path_parts.h"
+#include "base/bounded_text.h"
 #include "platform/archive_files.h"
 #include "platform/win32_files.h"
 #include "platform/win32_text.h"

@@ -1,6 +1,6 @@
 #include "archive/zip_paths.h"
 
-#include "links/bounded_text.h"
+#include "base/bounded_text.h"
 #include "platform/win32_text.h"
 
 #include <cstring>

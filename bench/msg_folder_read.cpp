@@ -5,9 +5,9 @@
 //   msg_folder_read generate COUNT FOLDER
 //   msg_folder_read read COUNT FOLDER   (for timing the read alone from outside)
 #include "platform/com_ptr.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/message_store.h"
-#include "platform/embedded/msg_file.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/msg/msg_file.h"
 #include "platform/mapi_functions.h"
 #include "platform/mapi_tags.h"
 #include "platform/row_set.h"

@@ -5,13 +5,13 @@
 //   save_run [SMALL_COUNT [LARGE_COUNT [LARGE_MIB]]]   defaults 1000, 3, 64
 //   save_run one small|large COUNT SIZE_KIB STORE OUT  (one run in this process, for its peak)
 #include "engine/save_message.h"
-#include "links/bounded_text.h"
+#include "base/bounded_text.h"
 #include "options/save_options.h"
 #include "platform/com_ptr.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/host_paths.h"
-#include "platform/embedded/message_store.h"
-#include "platform/embedded/msg_file.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/files/native_paths.h"
+#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/msg/msg_file.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>

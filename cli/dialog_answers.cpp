@@ -1,6 +1,6 @@
 #include "cli/dialog_answers.h"
 
-#include "platform/embedded/host_paths.h"
+#include "platform/embedded/files/native_paths.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -72,13 +72,13 @@ bool TouchesOptions(const SaveRequest& request) {
 }
 
 // The folder as the dialog takes it: a Windows path on the drive mapping (Z: is "/").
-std::string WindowsFolder(const std::string& hostFolder) {
+std::string WindowsFolder(const std::string& nativeFolder) {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(hostFolder, error);
+    std::filesystem::path absolute = std::filesystem::absolute(nativeFolder, error);
     if (error) {
-        return hostFolder;
+        return nativeFolder;
     }
-    return embedded::ToWindowsPath(absolute.lexically_normal().string()).value_or(hostFolder);
+    return embedded::ToWindowsPath(absolute.lexically_normal().string()).value_or(nativeFolder);
 }
 
 } // namespace

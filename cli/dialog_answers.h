@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/save_request.h"
-#include "platform/embedded/user_agent.h"
+#include "platform/embedded/ui/user_agent.h"
 
 #include <string>
 

@@ -12,11 +12,11 @@ std::int64_t NowNanoseconds() {
     return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-WrittenFiles FilesWrittenSince(const std::string& hostFolder, std::int64_t sinceNanoseconds) {
+WrittenFiles FilesWrittenSince(const std::string& nativeFolder, std::int64_t sinceNanoseconds) {
     WrittenFiles written;
     std::error_code error;
     for (auto it = std::filesystem::recursive_directory_iterator(
-             hostFolder, std::filesystem::directory_options::skip_permission_denied, error);
+             nativeFolder, std::filesystem::directory_options::skip_permission_denied, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
         struct stat status {};
         if (!it->is_regular_file() || stat(it->path().c_str(), &status) != 0) {

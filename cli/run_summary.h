@@ -12,9 +12,9 @@ struct WrittenFiles {
     std::uint64_t bytes = 0;
 };
 
-// The files below `hostFolder` changed at or after `sinceNanoseconds` (the run's start, in
+// The files below `nativeFolder` changed at or after `sinceNanoseconds` (the run's start, in
 // nanoseconds of the system clock): written, replaced, or given new times by the run.
-WrittenFiles FilesWrittenSince(const std::string& hostFolder, std::int64_t sinceNanoseconds);
+WrittenFiles FilesWrittenSince(const std::string& nativeFolder, std::int64_t sinceNanoseconds);
 
 // Now, in nanoseconds of the system clock that file change times use.
 std::int64_t NowNanoseconds();

@@ -3,8 +3,8 @@
 // archive, a name with accents, two of the same name), a forwarded message with its own
 // attachment, and a subfolder.
 //   filvex-sample-mailbox FOLDER
-#include "platform/embedded/message_store.h"
-#include "platform/embedded/msg_file.h"
+#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/msg/msg_file.h"
 
 #include <zlib.h>
 

@@ -5,12 +5,12 @@
 #include "cli/terminal_agent.h"
 #include "host/extension_entry.h"
 #include "host/module_lifetime.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/extension_host.h"
-#include "platform/embedded/host_paths.h"
-#include "platform/embedded/message_store.h"
-#include "platform/embedded/module_loader.h"
-#include "platform/embedded/user_agent.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/client/extension_host.h"
+#include "platform/embedded/files/native_paths.h"
+#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/system/module_loader.h"
+#include "platform/embedded/ui/user_agent.h"
 #include "platform/win32_registry.h"
 #include "resources/filvex_resources.h"
 
@@ -128,7 +128,7 @@ int RunSave(const SaveRequest& request) {
             const std::int64_t now = NowNanoseconds();
             if (now - lastCount > 500000000) {
                 lastCount = now;
-                if (auto folder = embedded::ToHostPath(TargetFolderOf(agent))) {
+                if (auto folder = embedded::ToNativePath(TargetFolderOf(agent))) {
                     soFar = FilesWrittenSince(*folder, started);
                 }
             }
@@ -171,9 +171,9 @@ int RunSave(const SaveRequest& request) {
 
     std::string folder = TargetFolderOf(agent);
     WrittenFiles written;
-    if (auto hostFolder = embedded::ToHostPath(folder)) {
-        written = FilesWrittenSince(*hostFolder, started);
-        folder = *hostFolder;
+    if (auto nativeFolder = embedded::ToNativePath(folder)) {
+        written = FilesWrittenSince(*nativeFolder, started);
+        folder = *nativeFolder;
     }
     if (request.json) {
         std::cout << "{\"messages\": " << done << ", \"selected\": " << messages.size()

@@ -1,6 +1,6 @@
 #include "cli/terminal_agent.h"
 
-#include "platform/embedded/host_paths.h"
+#include "platform/embedded/files/native_paths.h"
 #include "platform/keyboard.h"
 #include "platform/win32_ui.h"
 
@@ -99,14 +99,14 @@ std::optional<std::string>
 TerminalAgent::AnswerFileDialog(const embedded::FileDialogRequest& dialog) {
     // The proposed path is shown and taken as the host sees it.
     std::string proposed = dialog.initialFile;
-    std::string hostProposed = embedded::ToHostPath(proposed).value_or(proposed);
+    std::string nativeProposed = embedded::ToNativePath(proposed).value_or(proposed);
     if (request.boxes == BoxAnswer::No) {
         return std::nullopt;
     }
     if (!interactive || request.boxes == BoxAnswer::Yes) {
         return proposed;
     }
-    std::optional<std::string> line = AskLine("Save as [" + hostProposed + "]: ");
+    std::optional<std::string> line = AskLine("Save as [" + nativeProposed + "]: ");
     if (!line) {
         return std::nullopt;
     }

@@ -6,7 +6,7 @@
 
 #include "cli/dialog_answers.h"
 #include "cli/save_request.h"
-#include "platform/embedded/user_agent.h"
+#include "platform/embedded/ui/user_agent.h"
 
 #include <cstdio>
 #include <string>

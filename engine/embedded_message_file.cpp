@@ -1,9 +1,9 @@
 #include "engine/embedded_message_file.h"
 
-#include "engine/name_cut.h"
+#include "base/name_cut.h"
 #include "engine/save_path.h"
-#include "engine/wide_text.h"
-#include "links/bounded_text.h"
+#include "base/wide_text.h"
+#include "base/bounded_text.h"
 #include "platform/mapi_buffer.h"
 #include "platform/mapi_functions.h"
 #include "platform/mapi_tags.h"

@@ -1,6 +1,6 @@
 #include "engine/message_context.h"
 
-#include "links/bounded_text.h"
+#include "base/bounded_text.h"
 
 MessageContext::MessageContext(IMAPISession* session, IMessage* message, HWND ownerWindow,
                                const SaveOptions* options)

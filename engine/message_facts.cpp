@@ -1,9 +1,9 @@
 #include "engine/message_facts.h"
 
 #include "engine/mail_folder_path.h"
-#include "engine/name_characters.h"
-#include "engine/name_cut.h"
-#include "links/bounded_text.h"
+#include "base/name_characters.h"
+#include "base/name_cut.h"
+#include "base/bounded_text.h"
 #include "platform/mapi_buffer.h"
 #include "platform/mapi_functions.h"
 #include "platform/mapi_tags.h"

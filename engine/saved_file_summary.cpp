@@ -1,7 +1,7 @@
 #include "engine/saved_file_summary.h"
 
-#include "engine/wide_text.h"
-#include "links/bounded_text.h"
+#include "base/wide_text.h"
+#include "base/bounded_text.h"
 #include "platform/com_ptr.h"
 #include "platform/ole_storage.h"
 #include "platform/win32_modules.h"

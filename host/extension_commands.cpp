@@ -2,7 +2,8 @@
 // texts, and the dispatch of the client's command calls.
 #include "host/command_handlers.h"
 #include "host/mail_extension.h"
-#include "host/module_instance.h"
+#include "module/about_box.h"
+#include "module/module_instance.h"
 #include "platform/com_ptr.h"
 #include "platform/win32_menus.h"
 #include "platform/win32_text.h"
@@ -47,6 +48,11 @@ HWND CommandOwnerWindow(const MailExtension& extension, LPEXCHEXTCALLBACK callba
         owner = window;
     }
     return owner;
+}
+
+HRESULT AboutCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback) {
+    ShowAboutBox(CommandOwnerWindow(extension, callback));
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE MailExtension::InstallCommands(LPEXCHEXTCALLBACK lpeecb, HWND hwnd, HMENU,

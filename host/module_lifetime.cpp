@@ -1,7 +1,7 @@
 #include "host/module_lifetime.h"
 
-#include "host/dialog_binding.h"
-#include "host/module_instance.h"
+#include "module/dialog_binding.h"
+#include "module/module_instance.h"
 #include "options/command_options.h"
 #include "platform/win32_modules.h"
 

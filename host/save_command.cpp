@@ -1,10 +1,10 @@
 #include "host/save_command.h"
 
-#include "engine/folder_creation.h"
+#include "module/folder_creation.h"
 #include "engine/save_message.h"
 #include "host/command_handlers.h"
 #include "host/selection_walk.h"
-#include "host/user_messages.h"
+#include "module/user_messages.h"
 #include "options/command_options.h"
 #include "options/save_dialog.h"
 #include "platform/com_ptr.h"

@@ -1,6 +1,6 @@
 #include "links/link_attachment.h"
 
-#include "links/bounded_text.h"
+#include "base/bounded_text.h"
 #include "platform/com_ptr.h"
 #include "platform/mapi_tags.h"
 

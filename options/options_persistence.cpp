@@ -1,7 +1,7 @@
 #include "options/options_persistence.h"
 
-#include "engine/name_characters.h"
-#include "links/bounded_text.h"
+#include "base/name_characters.h"
+#include "base/bounded_text.h"
 #include "options/recent_folders.h"
 #include "platform/win32_text.h"
 

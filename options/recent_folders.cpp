@@ -1,7 +1,7 @@
 #include "options/recent_folders.h"
 
-#include "engine/trailing_backslash.h"
-#include "links/bounded_text.h"
+#include "base/trailing_backslash.h"
+#include "base/bounded_text.h"
 #include "platform/win32_text.h"
 
 void AddRecentFolder(SaveOptions& options, LPCSTR folder) {

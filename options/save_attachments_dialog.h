@@ -3,7 +3,7 @@
 // show; an administrator can keep it folded.
 #pragma once
 
-#include "host/dialog_binding.h"
+#include "module/dialog_binding.h"
 #include "options/save_options.h"
 #include "platform/com_ptr.h"
 #include "platform/mapi_interfaces.h"

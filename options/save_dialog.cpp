@@ -1,6 +1,6 @@
 #include "options/save_dialog.h"
 
-#include "engine/folder_creation.h"
+#include "module/folder_creation.h"
 #include "options/options_persistence.h"
 #include "options/save_attachments_dialog.h"
 #include "platform/win32_ui.h"

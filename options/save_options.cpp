@@ -1,7 +1,7 @@
 #include "options/save_options.h"
 
-#include "engine/trailing_backslash.h"
-#include "links/bounded_text.h"
+#include "base/trailing_backslash.h"
+#include "base/bounded_text.h"
 #include "options/options_persistence.h"
 #include "platform/shell_folders.h"
 

@@ -1,11 +1,11 @@
 // What the archive tests share: drive C: on a folder of the test's own in a time zone with
-// daylight saving, archives built and read with the library on host paths, and the folder's
+// daylight saving, archives built and read with the library on native paths, and the folder's
 // whole tree to show that nothing was written where it should not be.
 #pragma once
 
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/fault_injection.h"
-#include "platform/embedded/host_paths.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/native_paths.h"
 #include "tests/support/drive_test.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"

@@ -1,6 +1,6 @@
 // The filvex binary run as a person runs it, against stores of generated .msg files.
-#include "platform/embedded/message_store.h"
-#include "platform/embedded/msg_file.h"
+#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/msg/msg_file.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,9 +1,9 @@
 #include "engine/embedded_message_file.h"
 #include "engine/message_facts.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/compound_file.h"
-#include "platform/embedded/msg_file.h"
-#include "platform/embedded/property_set_names.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/storage/compound_file.h"
+#include "platform/embedded/msg/msg_file.h"
+#include "platform/embedded/storage/property_set_names.h"
 #include "platform/mapi_tags.h"
 #include "tests/engine/engine_fixture.h"
 

@@ -4,14 +4,14 @@
 #pragma once
 
 #include "engine/message_context.h"
-#include "links/bounded_text.h"
+#include "base/bounded_text.h"
 #include "options/save_options.h"
 #include "platform/com_ptr.h"
-#include "platform/embedded/fault_injection.h"
-#include "platform/embedded/host_paths.h"
-#include "platform/embedded/host_windows.h"
-#include "platform/embedded/message_store.h"
-#include "platform/embedded/system_version.h"
+#include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/native_paths.h"
+#include "platform/embedded/ui/client_windows.h"
+#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/system/system_version.h"
 #include "platform/win32_ui.h"
 #include "tests/support/drive_test.h"
 #include "tests/support/loaded_module.h"
@@ -40,7 +40,7 @@ class EngineTest : public testing_support::DriveTest {
         std::filesystem::create_directories(temp.path() + "/Mail");
         InitOptions(options);
         BoundedCopy(options.targetFolder, sizeof(options.targetFolder), "C:\\Mail\\");
-        owner = embedded::CreateHostWindow("Inbox", RECT{0, 0, 800, 600});
+        owner = embedded::CreateClientWindow("Inbox", RECT{0, 0, 800, 600});
         session.Reset(store.OpenSession());
     }
     void TearDown() override {

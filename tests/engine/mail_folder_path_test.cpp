@@ -1,6 +1,6 @@
 #include "engine/mail_folder_path.h"
 #include "engine/message_facts.h"
-#include "platform/embedded/call_log.h"
+#include "platform/embedded/trace/call_log.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "engine/save_file_dialog.h"
-#include "platform/embedded/host_windows.h"
+#include "platform/embedded/ui/client_windows.h"
 #include "platform/win32_ui.h"
 #include "tests/support/scripted_user.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 TEST(AskSaveFileName, ProposesThePathAndTakesTheChosenOne) {
     testing_support::ScriptedUser user;
-    HWND owner = embedded::CreateHostWindow("Inbox", RECT{0, 0, 800, 600});
+    HWND owner = embedded::CreateClientWindow("Inbox", RECT{0, 0, 800, 600});
     char path[260] = "C:\\Att\\report.pdf";
     user->ExpectFileDialog(std::string("C:\\Elsewhere\\renamed.pdf"));
     EXPECT_TRUE(AskSaveFileName(owner, path, sizeof path));

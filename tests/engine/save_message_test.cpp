@@ -1,7 +1,7 @@
 #include "engine/save_message.h"
 #include "options/command_options.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/msg_file.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/msg/msg_file.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/support/small_disk.h"
 

@@ -1,6 +1,6 @@
 #include "engine/message_facts.h"
 #include "engine/save_path.h"
-#include "platform/embedded/call_log.h"
+#include "platform/embedded/trace/call_log.h"
 #include "platform/win32_system.h"
 #include "tests/engine/engine_fixture.h"
 

@@ -1,6 +1,6 @@
 // libFuzzer target for the ".msg" reader: any bytes as a file, opened, and every attachment's
 // content read. Built by scripts/fuzz-msg, not by the normal build.
-#include "platform/embedded/msg_file.h"
+#include "platform/embedded/msg/msg_file.h"
 
 #include <cstdio>
 #include <string>

@@ -1,5 +1,5 @@
 #include "host/mail_extension.h"
-#include "platform/embedded/host_windows.h"
+#include "platform/embedded/ui/client_windows.h"
 #include "platform/win32_menus.h"
 #include "tests/host/host_fixture.h"
 

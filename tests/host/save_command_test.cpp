@@ -1,5 +1,5 @@
 #include "host/mail_extension.h"
-#include "platform/embedded/host_windows.h"
+#include "platform/embedded/ui/client_windows.h"
 #include "platform/cursors.h"
 #include "platform/keyboard.h"
 #include "platform/win32_files.h"

@@ -1,5 +1,5 @@
 #include "host/selection_walk.h"
-#include "platform/embedded/call_log.h"
+#include "platform/embedded/trace/call_log.h"
 #include "platform/mapi_functions.h"
 #include "tests/host/host_fixture.h"
 

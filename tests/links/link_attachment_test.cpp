@@ -1,8 +1,8 @@
 #include "links/link_attachment.h"
 #include "platform/com_ptr.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/fault_injection.h"
-#include "platform/embedded/message_store.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/store/message_store.h"
 #include "platform/mapi_tags.h"
 
 #include <gtest/gtest.h>

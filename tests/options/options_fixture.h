@@ -1,11 +1,11 @@
 // A test's own registry files, documents folder and C: drive, for the options tests.
 #pragma once
 
-#include "links/bounded_text.h"
+#include "base/bounded_text.h"
 #include "options/save_options.h"
-#include "platform/embedded/call_log.h"
-#include "platform/embedded/fault_injection.h"
-#include "platform/embedded/host_paths.h"
+#include "platform/embedded/trace/call_log.h"
+#include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/native_paths.h"
 #include "tests/support/drive_test.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"

@@ -3,8 +3,8 @@
 #include "options/options_persistence.h"
 #include "options/recent_folders.h"
 #include "options/save_attachments_dialog.h"
-#include "platform/embedded/host_windows.h"
-#include "platform/embedded/message_store.h"
+#include "platform/embedded/ui/client_windows.h"
+#include "platform/embedded/store/message_store.h"
 #include "platform/win32_ui.h"
 #include "resources/resource_ids.h"
 #include "tests/options/options_fixture.h"
@@ -31,7 +31,7 @@ class SaveDialogTest : public OptionsTest {
   protected:
     void SetUp() override {
         OptionsTest::SetUp();
-        owner = embedded::CreateHostWindow("Inbox", RECT{0, 0, 1200, 900});
+        owner = embedded::CreateClientWindow("Inbox", RECT{0, 0, 1200, 900});
     }
 
     // A record as a command holds it: target folder C:\Mail\ with C:\Old\ used before it, the

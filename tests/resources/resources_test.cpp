@@ -1,4 +1,4 @@
-#include "platform/embedded/module_loader.h"
+#include "platform/embedded/system/module_loader.h"
 #include "platform/win32_dialogs.h"
 #include "platform/win32_ui.h"
 #include "resources/filvex_resources.h"

@@ -2,8 +2,8 @@
 // cleared before and after it.
 #pragma once
 
-#include "platform/embedded/fault_injection.h"
-#include "platform/embedded/host_paths.h"
+#include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/native_paths.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "tests/support/loaded_module.h"
 
-#include "host/module_instance.h"
-#include "platform/embedded/module_loader.h"
+#include "module/module_instance.h"
+#include "platform/embedded/system/module_loader.h"
 #include "resources/filvex_resources.h"
 
 namespace testing_support {

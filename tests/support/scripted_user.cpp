@@ -1,7 +1,7 @@
 #include "tests/support/scripted_user.h"
 
-#include "platform/embedded/cursor_state.h"
-#include "platform/embedded/host_windows.h"
+#include "platform/embedded/ui/cursor_state.h"
+#include "platform/embedded/ui/client_windows.h"
 
 #include <gtest/gtest.h>
 

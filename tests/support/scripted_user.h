@@ -3,7 +3,7 @@
 // interaction that never came fails the test.
 #pragma once
 
-#include "platform/embedded/scripted_user_agent.h"
+#include "platform/embedded/ui/scripted_user_agent.h"
 
 namespace testing_support {
 
