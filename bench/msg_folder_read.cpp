@@ -4,6 +4,7 @@
 //   msg_folder_read [COUNT [FOLDER]]   generate, read, compare with cat, remove
 //   msg_folder_read generate COUNT FOLDER
 //   msg_folder_read read COUNT FOLDER   (for timing the read alone from outside)
+#include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/com_ptr.h"
 #include "platform/embedded/trace/call_log.h"
 #include "platform/embedded/store/message_store.h"

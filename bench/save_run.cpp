@@ -7,6 +7,7 @@
 #include "engine/save_message.h"
 #include "base/bounded_text.h"
 #include "options/save_options.h"
+#include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/com_ptr.h"
 #include "platform/embedded/trace/call_log.h"
 #include "platform/embedded/files/native_paths.h"

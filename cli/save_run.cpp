@@ -5,6 +5,7 @@
 #include "cli/terminal_agent.h"
 #include "host/extension_entry.h"
 #include "host/module_lifetime.h"
+#include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/embedded/trace/call_log.h"
 #include "platform/embedded/client/extension_host.h"
 #include "platform/embedded/files/native_paths.h"

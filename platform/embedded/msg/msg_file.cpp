@@ -3,6 +3,8 @@
 // object; only its top-level SaveChanges differs, writing the message into the storage's tree.
 #include "platform/embedded/msg/msg_file.h"
 
+#include "platform/embedded/files/native_entries.h"
+
 #include "platform/embedded/text/code_pages.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/store/message_object.h"
@@ -14,7 +16,6 @@
 #include <cstring>
 #include <list>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace embedded {
 namespace {
@@ -34,33 +35,13 @@ const std::string kAttachmentPrefix = "__attach_version1.0_#";
 
 // ---- reading ----
 
-// The identity of a file's contents as far as the file system tells: a file replaced or
-// written since it was read is another file.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    std::int64_t modified = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::string& nativePath) {
-    struct stat info {};
-    if (::stat(nativePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
-    }
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size,
-                        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-                            info.st_mtim.tv_nsec};
-}
-
 // A value stream of a ".msg" file, found again by its path inside the file when it is read.
 // Open streams hold a file descriptor each, so only the few read last stay open: a folder of
 // many messages does not run out of descriptors.
 class StreamSource final : public ByteSource {
   public:
-    StreamSource(std::string nativePath, FileIdentity identity, std::vector<std::string> storages,
-                 std::string stream, std::uint64_t size)
+    StreamSource(std::string nativePath, NativeFileIdentity identity,
+                 std::vector<std::string> storages, std::string stream, std::uint64_t size)
         : nativePath(std::move(nativePath)), identity(identity), storages(std::move(storages)),
           stream(std::move(stream)), size(size) {}
     ~StreamSource() override {
@@ -101,7 +82,7 @@ class StreamSource final : public ByteSource {
     }
 
     std::unique_ptr<CompoundStreamReader> Reopen() const {
-        if (IdentityOf(nativePath) != identity) {
+        if (IdentityOfNativeFile(nativePath) != identity) {
             return nullptr; // the file changed under the message: its old bytes are gone
         }
         std::unique_ptr<CompoundStorageReader> storage =
@@ -118,7 +99,7 @@ class StreamSource final : public ByteSource {
     }
 
     std::string nativePath;
-    FileIdentity identity;
+    NativeFileIdentity identity;
     std::vector<std::string> storages;
     std::string stream;
     std::uint64_t size;
@@ -126,7 +107,7 @@ class StreamSource final : public ByteSource {
 
 struct ReadContext {
     std::string nativePath;
-    FileIdentity identity;
+    NativeFileIdentity identity;
     std::uint64_t fileSize = 0;
 };
 
@@ -685,7 +666,7 @@ class FileMessageHome final : public MessageHome {
 } // namespace
 
 HRESULT ReadMsgFile(const std::string& nativePath, MessageData& message) {
-    const std::optional<FileIdentity> identity = IdentityOf(nativePath);
+    const std::optional<NativeFileIdentity> identity = IdentityOfNativeFile(nativePath);
     if (!identity) {
         return MAPI_E_NOT_FOUND;
     }
@@ -737,14 +718,13 @@ HRESULT SaveMsgFile(MessageData& message, const std::string& nativePath) {
         return hr;
     }
     // Keep who may read the file, as an editor that saves in place would.
-    struct stat before {};
-    const bool known = ::stat(nativePath.c_str(), &before) == 0;
+    const std::optional<unsigned> permissions = NativePermissionsOf(nativePath);
     hr = ReplaceWithCompoundFile(root, nativePath);
     if (FAILED(hr)) {
         return hr;
     }
-    if (known) {
-        ::chmod(nativePath.c_str(), before.st_mode & 07777);
+    if (permissions) {
+        SetNativePermissions(nativePath, *permissions);
     }
     // The values still in the old file are gone with it: take the message as the new file
     // holds it, its attachments numbered as they are there.

@@ -1,13 +1,13 @@
 // A message store over a native folder of ".msg" files. The folder tree is listed when the store
 // opens; each message file is read at the message's first use, its big values staying in the
 // file until they are asked for.
-#include "platform/embedded/store/message_store.h"
+#include "platform/embedded/msg/msg_folder_store.h"
+
+#include "platform/embedded/files/native_entries.h"
 #include "platform/embedded/msg/msg_file.h"
 #include "platform/embedded/store/store_data.h"
 
 #include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace embedded {
 namespace {
@@ -43,35 +43,24 @@ bool EndsWithMsg(const std::string& name) {
 // Depth guards against folders nested without end; links to folders are not followed.
 void AddFolderTree(StoreData& store, const std::string& nativeFolder, const std::string& relative,
                    ULONG number, int depth) {
-    DIR* directory = opendir(nativeFolder.c_str());
-    if (directory == nullptr || depth > 64) {
-        if (directory != nullptr) {
-            closedir(directory);
-        }
+    const std::optional<std::vector<NativeFolderEntry>> entries =
+        depth > 64 ? std::nullopt : ListNativeFolder(nativeFolder);
+    if (!entries) {
         return;
     }
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(directory)) {
-        if (entry->d_name[0] != '.') { // hidden files, and a save's temporary files
-            names.emplace_back(entry->d_name);
-        }
-    }
-    closedir(directory);
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        const std::string path = nativeFolder + "/" + name;
-        const std::string below = relative.empty() ? name : relative + "/" + name;
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0) {
+    for (const NativeFolderEntry& entry : *entries) {
+        if (entry.name[0] == '.') { // hidden files, and a save's temporary files
             continue;
         }
-        if (S_ISDIR(info.st_mode)) {
+        const std::string path = nativeFolder + "/" + entry.name;
+        const std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
+        if (entry.folder) {
             const ULONG child = FreeNumber(store, "folder:" + below);
             FolderRecord& folder = store.folders[child];
             folder.parent = number;
-            folder.SetText(PR_DISPLAY_NAME, name);
+            folder.SetText(PR_DISPLAY_NAME, entry.name);
             AddFolderTree(store, path, below, child, depth + 1);
-        } else if (S_ISREG(info.st_mode) && EndsWithMsg(name)) {
+        } else if (EndsWithMsg(entry.name)) {
             MessageRecord record;
             record.folder = number;
             record.nativePath = path;

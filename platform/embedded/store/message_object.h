@@ -11,7 +11,11 @@
 namespace embedded {
 
 // Where a message's SaveChanges writes. A home may bring `data` up to date with what it wrote
-// (a file's home points values still in the file at the new file).
+// (a file's home points values still in the file at the new file). There are four:
+// - the in-memory store's record of the message (store/message_objects.cpp),
+// - the attachment that holds an embedded message (store/message_objects.cpp),
+// - a storage that OpenIMsgOnIStg was given (msg/msg_file.cpp),
+// - a ".msg" file of a folder store (msg/msg_file.cpp).
 class MessageHome {
   public:
     virtual ~MessageHome() = default;

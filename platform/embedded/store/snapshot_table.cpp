@@ -1,3 +1,5 @@
+// Tables of the embedded store: the rows a table lists, the columns asked for and the position
+// of its cursor.
 #include "platform/embedded/store/property_object.h"
 
 namespace embedded {

@@ -1,3 +1,4 @@
+// Reference counts changed atomically.
 #include "platform/interlocked.h"
 
 LONG WINAPI InterlockedIncrement(LONG volatile* value) {

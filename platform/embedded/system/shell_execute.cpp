@@ -1,3 +1,5 @@
+// ShellExecuteA: the "open" verb for files, folders and web addresses, and programs started
+// with their parameters, as the person at the screen (the user agent) allows.
 #include "platform/shell_execute.h"
 
 #include "platform/embedded/system/command_line.h"

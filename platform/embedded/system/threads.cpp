@@ -1,3 +1,4 @@
+// Critical sections and the calling thread's identity.
 #include "platform/win32_threads.h"
 
 #include "platform/embedded/trace/call_log.h"

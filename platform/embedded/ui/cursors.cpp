@@ -1,3 +1,4 @@
+// The mouse cursor: the system cursors and which one is shown.
 #include "platform/embedded/ui/cursor_state.h"
 
 #include "platform/embedded/trace/win32_entry.h"

@@ -1,3 +1,6 @@
+// Dialogs from the module's templates: DialogBoxParamA and EndDialog, the dialog manager's
+// messages to its controls (texts, check boxes, lists, combo boxes, edits), and DialogView,
+// through which the person at the screen (the user agent) reads and works a running dialog.
 #include "platform/embedded/ui/dialog_units.h"
 #include "platform/embedded/ui/client_windows.h"
 #include "platform/embedded/system/module_loader.h"

@@ -1,3 +1,4 @@
+// The shell's folder browser, answered by the person at the screen (the user agent).
 #include "platform/embedded/system/item_id_list.h"
 #include "platform/folder_browser.h"
 

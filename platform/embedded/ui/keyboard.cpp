@@ -1,3 +1,4 @@
+// The state of the Ctrl and Shift keys, as the person at the screen holds them.
 #include "platform/keyboard.h"
 
 #include "platform/embedded/ui/user_agent.h"

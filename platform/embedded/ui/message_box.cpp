@@ -1,3 +1,4 @@
+// Message boxes, answered by the person at the screen (the user agent).
 #include "platform/embedded/ui/user_agent.h"
 #include "platform/embedded/trace/win32_entry.h"
 #include "platform/embedded/ui/window_table.h"

@@ -1,3 +1,5 @@
+// Windows of the embedded platform: creating, finding and destroying them, their texts,
+// styles, rectangles, focus, enabled and shown states, and messages sent to their procedures.
 #include "platform/embedded/ui/client_windows.h"
 #include "platform/embedded/trace/win32_entry.h"
 #include "platform/embedded/ui/window_table.h"

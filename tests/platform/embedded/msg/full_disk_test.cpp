@@ -1,4 +1,5 @@
 // A message file rewritten on a disk that fills up: the old file stays, byte for byte.
+#include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/com_ptr.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/store/message_store.h"

@@ -1,3 +1,4 @@
+#include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/com_ptr.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/store/message_store.h"
