@@ -1,6 +1,7 @@
 #include "cli/dialog_answers.h"
 
 #include "platform/embedded/files/native_paths.h"
+#include "resources/control_ids.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,31 +10,22 @@
 namespace cli {
 namespace {
 
-// The controls of dialog 208 that the options set.
-constexpr int kSaveNow = 1;
-constexpr int kCancel = 2;
-constexpr int kFolder = 201;
-constexpr int kOptionsToggle = 241;
-constexpr int kFilterBox = 234;
-constexpr int kFilterText = 236;
-constexpr int kRemove = 227;
-constexpr int kLinks = 230;
-constexpr int kExecuteBox = 231;
-constexpr int kCommandText = 232;
-constexpr int kZip = 244;
-constexpr int kUnzip = 245;
-constexpr int kOverwrite = 205;
+using namespace control_ids::save_attachments;
 
 const std::map<std::string, int>& NamePartBoxes() {
-    static const std::map<std::string, int> boxes = {
-        {"name", 203}, {"email", 204}, {"date", 229}, {"time", 215}, {"subject", 228}};
+    static const std::map<std::string, int> boxes = {{"name", kAppendSenderName},
+                                                     {"email", kAppendSenderEmail},
+                                                     {"date", kAppendReceivedDate},
+                                                     {"time", kAppendReceivedTime},
+                                                     {"subject", kAppendSubject}};
     return boxes;
 }
 
 const std::map<std::string, int>& SubfolderButtons() {
-    static const std::map<std::string, int> buttons = {{"none", 216},   {"sender", 218},
-                                                       {"domain", 222}, {"date", 217},
-                                                       {"folder", 219}, {"subject", 220}};
+    static const std::map<std::string, int> buttons = {
+        {"none", kNoSubfolderButton},    {"sender", kSenderNameButton},
+        {"domain", kSenderDomainButton}, {"date", kReceivedDateButton},
+        {"folder", kMailFolderButton},   {"subject", kSubjectButton}};
     return buttons;
 }
 
@@ -86,16 +78,16 @@ std::string WindowsFolder(const std::string& nativeFolder) {
 DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& request) {
     Answering answer(dialog);
     if (request.folder) {
-        answer.Type(kFolder, request.folder->empty() ? "" : WindowsFolder(*request.folder),
+        answer.Type(kTargetFolder, request.folder->empty() ? "" : WindowsFolder(*request.folder),
                     "--folder");
     }
-    if (TouchesOptions(request) && !dialog.Visible(kRemove)) {
-        if (!dialog.Enabled(kOptionsToggle)) {
+    if (TouchesOptions(request) && !dialog.Visible(kRemoveAttachments)) {
+        if (!dialog.Enabled(kToggleOptions)) {
             return {false,
                     "the options are locked by the administrator; only --folder can be given",
-                    dialog.Text(kFolder)};
+                    dialog.Text(kTargetFolder)};
         }
-        answer.Click(kOptionsToggle, "the options");
+        answer.Click(kToggleOptions, "the options");
     }
     if (request.append) {
         for (const auto& [part, id] : NamePartBoxes()) {
@@ -104,7 +96,7 @@ DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& 
         }
     }
     if (request.overwrite) {
-        answer.Box(kOverwrite, *request.overwrite, "--overwrite");
+        answer.Box(kOverwriteExisting, *request.overwrite, "--overwrite");
     }
     if (request.subfolder) {
         auto button = SubfolderButtons().find(*request.subfolder);
@@ -113,31 +105,31 @@ DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& 
         }
     }
     if (request.filter) {
-        answer.Box(kFilterBox, !request.filter->empty(), "--filter");
+        answer.Box(kFilterOn, !request.filter->empty(), "--filter");
         if (!request.filter->empty()) {
-            answer.Type(kFilterText, *request.filter, "--filter");
+            answer.Type(kNameFilter, *request.filter, "--filter");
         }
     }
     // Removal first, so that a link can be asked for; a link before zipping, which it excludes.
     if (request.remove) {
-        answer.Box(kRemove, *request.remove, "--remove");
+        answer.Box(kRemoveAttachments, *request.remove, "--remove");
     }
     if (request.links) {
-        answer.Box(kLinks, *request.links, "--links (it needs --remove)");
+        answer.Box(kLeaveLinks, *request.links, "--links (it needs --remove)");
     }
     if (request.zip) {
-        answer.Box(kZip, *request.zip, "--zip (it excludes --links)");
+        answer.Box(kZipSaved, *request.zip, "--zip (it excludes --links)");
     }
     if (request.unzip) {
-        answer.Box(kUnzip, *request.unzip, "--unzip");
+        answer.Box(kUnzipSaved, *request.unzip, "--unzip");
     }
     if (request.exec) {
-        answer.Box(kExecuteBox, !request.exec->empty(), "--exec");
+        answer.Box(kExecute, !request.exec->empty(), "--exec");
         if (!request.exec->empty()) {
-            answer.Type(kCommandText, *request.exec, "--exec");
+            answer.Type(kCommandLine, *request.exec, "--exec");
         }
     }
-    const std::string folder = dialog.Text(kFolder);
+    const std::string folder = dialog.Text(kTargetFolder);
     if (answer.problem.empty()) {
         answer.Click(kSaveNow, "Save Now");
     }

@@ -5,6 +5,7 @@
 #include "cli/terminal_agent.h"
 #include "host/extension_entry.h"
 #include "host/module_lifetime.h"
+#include "options/registry_names.h"
 #include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/embedded/trace/call_log.h"
 #include "platform/embedded/client/extension_host.h"
@@ -53,15 +54,14 @@ class AgentAtTheScreen {
 std::string StoredTargetFolder() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root, "SOFTWARE\\Morvane\\Filvex\\Options", 0, KEY_READ, &key) !=
-            ERROR_SUCCESS) {
+        if (RegOpenKeyExA(root, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
             continue;
         }
         char folder[260] = "";
         DWORD size = sizeof(folder) - 1;
         DWORD type = 0;
-        LONG status =
-            RegQueryValueExA(key, "SD", nullptr, &type, reinterpret_cast<LPBYTE>(folder), &size);
+        LONG status = RegQueryValueExA(key, registry_names::kTargetFolder, nullptr, &type,
+                                       reinterpret_cast<LPBYTE>(folder), &size);
         RegCloseKey(key);
         return status == ERROR_SUCCESS && type == REG_SZ ? std::string(folder) : std::string();
     }

@@ -1,5 +1,6 @@
 #include "cli/stored_options.h"
 
+#include "options/registry_names.h"
 #include "platform/win32_registry.h"
 
 #include <string>
@@ -8,7 +9,6 @@
 namespace cli {
 namespace {
 
-constexpr char kOptionsKey[] = "SOFTWARE\\Morvane\\Filvex\\Options";
 constexpr DWORD kMostNameLength = 256;
 constexpr DWORD kMostDataLength = 4096;
 
@@ -40,10 +40,10 @@ int PrintStoredOptions(std::ostream& out) {
                           {HKEY_CURRENT_USER, "HKEY_CURRENT_USER (per user)"}};
     for (const Root& root : roots) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root.key, kOptionsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(root.key, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
             continue;
         }
-        out << "# " << root.name << "\\" << kOptionsKey << "\n";
+        out << "# " << root.name << "\\" << kOptionsKeyPath << "\n";
         for (DWORD index = 0;; ++index) {
             char name[kMostNameLength];
             DWORD nameSize = sizeof(name);

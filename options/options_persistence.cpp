@@ -16,28 +16,42 @@ struct FlagValue {
 
 // The order in which they are read.
 constexpr FlagValue kReadFlags[] = {
-    {"EA", &SaveOptions::advancedEnabled},      {"AN", &SaveOptions::appendSenderName},
-    {"AE", &SaveOptions::appendSenderEmail},    {"AD", &SaveOptions::appendReceivedDate},
-    {"AT", &SaveOptions::appendReceivedTime},   {"AS", &SaveOptions::appendSubject},
-    {"O", &SaveOptions::overwriteExisting},     {"RA", &SaveOptions::removeAttachments},
-    {"AL", &SaveOptions::leaveLinks},           {"ZI", &SaveOptions::zipSaved},
-    {"UZ", &SaveOptions::unzipSaved},           {"SO", &SaveOptions::optionsExpanded},
-    {"SE", &SaveOptions::saveEmbeddedMessages}, {"SP", &SaveOptions::promptForNames},
-    {"SRR", &SaveOptions::showReattachSummary}, {"SSP", &SaveOptions::setSummaryProperties},
+    {registry_names::kAdvancedEnabled, &SaveOptions::advancedEnabled},
+    {registry_names::kAppendSenderName, &SaveOptions::appendSenderName},
+    {registry_names::kAppendSenderEmail, &SaveOptions::appendSenderEmail},
+    {registry_names::kAppendReceivedDate, &SaveOptions::appendReceivedDate},
+    {registry_names::kAppendReceivedTime, &SaveOptions::appendReceivedTime},
+    {registry_names::kAppendSubject, &SaveOptions::appendSubject},
+    {registry_names::kOverwriteExisting, &SaveOptions::overwriteExisting},
+    {registry_names::kRemoveAttachments, &SaveOptions::removeAttachments},
+    {registry_names::kLeaveLinks, &SaveOptions::leaveLinks},
+    {registry_names::kZipSaved, &SaveOptions::zipSaved},
+    {registry_names::kUnzipSaved, &SaveOptions::unzipSaved},
+    {registry_names::kOptionsExpanded, &SaveOptions::optionsExpanded},
+    {registry_names::kSaveEmbeddedMessages, &SaveOptions::saveEmbeddedMessages},
+    {registry_names::kPromptForNames, &SaveOptions::promptForNames},
+    {registry_names::kShowReattachSummary, &SaveOptions::showReattachSummary},
+    {registry_names::kSetSummaryProperties, &SaveOptions::setSummaryProperties},
 };
 
 // EA and SSP are an administrator's to set; the product never writes them.
 constexpr FlagValue kWrittenFlagsBeforeSubfolder[] = {
-    {"AN", &SaveOptions::appendSenderName},   {"AE", &SaveOptions::appendSenderEmail},
-    {"AD", &SaveOptions::appendReceivedDate}, {"AT", &SaveOptions::appendReceivedTime},
-    {"AS", &SaveOptions::appendSubject},      {"O", &SaveOptions::overwriteExisting},
-    {"RA", &SaveOptions::removeAttachments},  {"AL", &SaveOptions::leaveLinks},
-    {"ZI", &SaveOptions::zipSaved},           {"UZ", &SaveOptions::unzipSaved},
-    {"SO", &SaveOptions::optionsExpanded},    {"SE", &SaveOptions::saveEmbeddedMessages},
+    {registry_names::kAppendSenderName, &SaveOptions::appendSenderName},
+    {registry_names::kAppendSenderEmail, &SaveOptions::appendSenderEmail},
+    {registry_names::kAppendReceivedDate, &SaveOptions::appendReceivedDate},
+    {registry_names::kAppendReceivedTime, &SaveOptions::appendReceivedTime},
+    {registry_names::kAppendSubject, &SaveOptions::appendSubject},
+    {registry_names::kOverwriteExisting, &SaveOptions::overwriteExisting},
+    {registry_names::kRemoveAttachments, &SaveOptions::removeAttachments},
+    {registry_names::kLeaveLinks, &SaveOptions::leaveLinks},
+    {registry_names::kZipSaved, &SaveOptions::zipSaved},
+    {registry_names::kUnzipSaved, &SaveOptions::unzipSaved},
+    {registry_names::kOptionsExpanded, &SaveOptions::optionsExpanded},
+    {registry_names::kSaveEmbeddedMessages, &SaveOptions::saveEmbeddedMessages},
 };
 constexpr FlagValue kWrittenFlagsAfterTexts[] = {
-    {"SP", &SaveOptions::promptForNames},
-    {"SRR", &SaveOptions::showReattachSummary},
+    {registry_names::kPromptForNames, &SaveOptions::promptForNames},
+    {registry_names::kShowReattachSummary, &SaveOptions::showReattachSummary},
 };
 
 // The value's first four bytes, whatever its type; nothing when it is missing or longer.
@@ -112,7 +126,7 @@ HRESULT LoadFromRegistry(SaveOptions& options) {
     }
     // A missing subfolder mode is mode 0; one out of range is not taken.
     DWORD mode = 0;
-    ReadNumber(key, "SFN", mode);
+    ReadNumber(key, registry_names::kSubfolderMode, mode);
     if (mode <= static_cast<DWORD>(kLastSubfolderMode)) {
         options.subfolderMode = static_cast<std::int32_t>(mode);
     }
@@ -120,23 +134,24 @@ HRESULT LoadFromRegistry(SaveOptions& options) {
     // Oldest first, so that each later one moves in front and SD, the last target, leads.
     for (int n = static_cast<int>(kRecentFolderCount); n >= 1; --n) {
         char name[8];
-        wsprintfA(name, "SD%d", n);
+        wsprintfA(name, registry_names::kRecentFolderFormat, n);
         AddStoredFolder(options, key, name);
     }
-    AddStoredFolder(options, key, "SD");
+    AddStoredFolder(options, key, registry_names::kTargetFolder);
 
-    ReadText(key, "FI", options.nameFilter, kNameFilterCapacity);
-    ReadText(key, "EX", options.commandLine, kCommandLineCapacity);
+    ReadText(key, registry_names::kNameFilter, options.nameFilter, kNameFilterCapacity);
+    ReadText(key, registry_names::kCommandLine, options.commandLine, kCommandLineCapacity);
     ReadSeparators(options, key);
     RegCloseKey(key);
     return S_OK;
 }
 
 HRESULT ReadSeparators(SaveOptions& options, HKEY key) {
-    ReadText(key, "SEPF", options.fieldSeparator, kSeparatorCapacity);
-    ReadText(key, "SEPD", options.dateSeparator, kSeparatorCapacity);
-    ReadText(key, "SEPT", options.timeSeparator, kSeparatorCapacity);
-    ReadText(key, "SEPDT", options.dateTimeSeparator, kSeparatorCapacity);
+    ReadText(key, registry_names::kFieldSeparator, options.fieldSeparator, kSeparatorCapacity);
+    ReadText(key, registry_names::kDateSeparator, options.dateSeparator, kSeparatorCapacity);
+    ReadText(key, registry_names::kTimeSeparator, options.timeSeparator, kSeparatorCapacity);
+    ReadText(key, registry_names::kDateTimeSeparator, options.dateTimeSeparator,
+             kSeparatorCapacity);
     // An empty separator is a legal one: the parts are then joined without one.
     if (!IsLegalName(options.fieldSeparator) || !IsLegalName(options.dateSeparator) ||
         !IsLegalName(options.timeSeparator) || !IsLegalName(options.dateTimeSeparator)) {
@@ -156,9 +171,9 @@ HRESULT SaveToRegistry(const SaveOptions& options) {
     for (const FlagValue& flag : kWrittenFlagsBeforeSubfolder) {
         WriteFlag(key, options, flag);
     }
-    WriteNumber(key, "SFN", static_cast<DWORD>(options.subfolderMode));
-    WriteText(key, "FI", options.nameFilter);
-    WriteText(key, "EX", options.commandLine);
+    WriteNumber(key, registry_names::kSubfolderMode, static_cast<DWORD>(options.subfolderMode));
+    WriteText(key, registry_names::kNameFilter, options.nameFilter);
+    WriteText(key, registry_names::kCommandLine, options.commandLine);
     for (const FlagValue& flag : kWrittenFlagsAfterTexts) {
         WriteFlag(key, options, flag);
     }
@@ -166,11 +181,11 @@ HRESULT SaveToRegistry(const SaveOptions& options) {
     for (std::size_t i = 0; i < kRecentFolderCount; ++i) {
         if (options.recentFolders[i][0] != '\0') {
             char name[8];
-            wsprintfA(name, "SD%d", static_cast<int>(i + 1));
+            wsprintfA(name, registry_names::kRecentFolderFormat, static_cast<int>(i + 1));
             WriteText(key, name, options.recentFolders[i]);
         }
     }
-    WriteText(key, "SD", options.recentFolders[0]);
+    WriteText(key, registry_names::kTargetFolder, options.recentFolders[0]);
     RegCloseKey(key);
     return S_OK;
 }

@@ -1,11 +1,9 @@
 // The options in the registry: one key under the record's root, every failure silent.
 #pragma once
 
+#include "options/registry_names.h"
 #include "options/save_options.h"
 #include "platform/win32_registry.h"
-
-// Relative to the root that the record's provider names.
-inline constexpr char kOptionsKeyPath[] = "SOFTWARE\\Morvane\\Filvex\\Options";
 
 // Fills the record from its root's options key and sets optionsKeyFound; a key that cannot be
 // opened with full access leaves the record as it was. Always S_OK.

@@ -13,6 +13,7 @@
 #include "platform/shell_folders.h"
 #include "platform/win32_dialogs.h"
 #include "platform/win32_ui.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 
 #include <array>
@@ -20,41 +21,7 @@
 
 namespace {
 
-// The dialog's controls.
-constexpr int kSaveNow = IDOK;
-constexpr int kCancel = IDCANCEL;
-constexpr int kAbout = 208;
-constexpr int kTargetFolder = 201;
-constexpr int kBrowse = 202;
-constexpr int kOpenFolder = 221;
-constexpr int kToggleOptions = 241;
-constexpr int kOptionsLabel = 250;
-constexpr int kOptionsRule = 249;
-constexpr int kOptionsStatus = 247;
-constexpr int kFileNamingFrame = 246;
-constexpr int kAppendSenderName = 203;
-constexpr int kAppendSenderEmail = 204;
-constexpr int kAppendReceivedDate = 229;
-constexpr int kAppendReceivedTime = 215;
-constexpr int kAppendSubject = 228;
-constexpr int kOverwriteExisting = 205;
-constexpr int kSenderNameButton = 218;
-constexpr int kSenderDomainButton = 222;
-constexpr int kReceivedDateButton = 217;
-constexpr int kMailFolderButton = 219;
-constexpr int kSubjectButton = 220;
-constexpr int kNoSubfolderButton = 216;
-constexpr int kFirstSubfolderButton = 216;
-constexpr int kLastSubfolderButton = 222;
-constexpr int kFilterOn = 234;
-constexpr int kNameFilter = 236;
-constexpr int kRemoveAttachments = 227;
-constexpr int kLeaveLinks = 230;
-constexpr int kExecute = 231;
-constexpr int kCommandLine = 232;
-constexpr int kPickCommand = 233;
-constexpr int kZipSaved = 244;
-constexpr int kUnzipSaved = 245;
+using namespace control_ids::save_attachments;
 
 struct FlagBox {
     int control;

@@ -1,11 +1,17 @@
 #include "resources/dialog_templates.h"
 
 #include "platform/win32_dialogs.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 
 using namespace resource_ids;
 
 namespace {
+
+namespace sa = control_ids::save_attachments;
+namespace sm = control_ids::summary;
+namespace ul = control_ids::update_links;
+namespace li = control_ids::link_info;
 
 constexpr DWORD kModalDialog = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kField = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
@@ -24,52 +30,54 @@ constexpr auto CMB = ControlKind::ComboBox;
 // Save Attachments. The lower part, from the "File Naming" frame down, is the options section
 // that the dialog folds away; its controls keep their places when it is folded.
 constexpr DialogControl kSaveAttachmentsControls[] = {
-    {1, DPB, "&Save Now", WS_TABSTOP, 75, 54, 50, 14},
-    {2, PB, "Cancel", WS_TABSTOP, 139, 54, 50, 14},
-    {241, PB, "Options &<<", WS_TABSTOP, 203, 54, 50, 14},
-    {208, PB, "&About", WS_TABSTOP, 12, 54, 50, 14},
+    {sa::kSaveNow, DPB, "&Save Now", WS_TABSTOP, 75, 54, 50, 14},
+    {sa::kCancel, PB, "Cancel", WS_TABSTOP, 139, 54, 50, 14},
+    {sa::kToggleOptions, PB, "Options &<<", WS_TABSTOP, 203, 54, 50, 14},
+    {sa::kAbout, PB, "&About", WS_TABSTOP, 12, 54, 50, 14},
     {kNone, TXT, "Save To &Folder:", SS_LEFT, 20, 16, 52, 8},
-    {201, CMB, "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 18, 30, 229, 173},
-    {202, PB, "&Browse...", WS_TABSTOP, 75, 12, 50, 14},
-    {221, PB, "&Open Folder", WS_TABSTOP, 139, 12, 50, 14},
+    {sa::kTargetFolder, CMB, "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 18, 30,
+     229, 173},
+    {sa::kBrowse, PB, "&Browse...", WS_TABSTOP, 75, 12, 50, 14},
+    {sa::kOpenFolder, PB, "&Open Folder", WS_TABSTOP, 139, 12, 50, 14},
     {kNone, GRP, "Target Folder", 0, 11, 3, 243, 46},
-    {250, TXT, "Options", SS_LEFT, 11, 73, 25, 8},
-    {249, TXT, "", SS_ETCHEDHORZ, 47, 77, 207, 1},
-    {247, TXT, "Some options selected. Click \"Options >>\" to see them.", SS_CENTER, 20, 73, 234,
-     8},
-    {246, GRP, "File Naming", 0, 11, 86, 114, 80},
-    {203, CHK, "Append \"From\" &Name", WS_TABSTOP, 18, 95, 85, 10},
-    {204, CHK, "Append \"From\" &Email", WS_TABSTOP, 18, 106, 83, 10},
-    {229, CHK, "Append \"Received\" &Date", WS_TABSTOP, 18, 117, 97, 10},
-    {215, CHK, "Append \"Received\" &Time", WS_TABSTOP, 18, 128, 97, 10},
-    {228, CHK, "Append Message Sub&ject", WS_TABSTOP, 18, 139, 97, 10},
-    {205, CHK, "O&verwirte Existing Files", WS_TABSTOP, 18, 150, 88, 10},
+    {sa::kOptionsLabel, TXT, "Options", SS_LEFT, 11, 73, 25, 8},
+    {sa::kOptionsRule, TXT, "", SS_ETCHEDHORZ, 47, 77, 207, 1},
+    {sa::kOptionsStatus, TXT, "Some options selected. Click \"Options >>\" to see them.", SS_CENTER,
+     20, 73, 234, 8},
+    {sa::kFileNamingFrame, GRP, "File Naming", 0, 11, 86, 114, 80},
+    {sa::kAppendSenderName, CHK, "Append \"From\" &Name", WS_TABSTOP, 18, 95, 85, 10},
+    {sa::kAppendSenderEmail, CHK, "Append \"From\" &Email", WS_TABSTOP, 18, 106, 83, 10},
+    {sa::kAppendReceivedDate, CHK, "Append \"Received\" &Date", WS_TABSTOP, 18, 117, 97, 10},
+    {sa::kAppendReceivedTime, CHK, "Append \"Received\" &Time", WS_TABSTOP, 18, 128, 97, 10},
+    {sa::kAppendSubject, CHK, "Append Message Sub&ject", WS_TABSTOP, 18, 139, 97, 10},
+    {sa::kOverwriteExisting, CHK, "O&verwirte Existing Files", WS_TABSTOP, 18, 150, 88, 10},
     {kNone, GRP, "Subfolder Naming", 0, 142, 86, 112, 80},
     // The six radio buttons form one group: a click on one clears the others.
-    {218, RAD, "Use \"From\" Na&me", WS_GROUP | WS_TABSTOP, 149, 95, 73, 10},
-    {222, RAD, "Use Sender Domain", 0, 149, 106, 79, 10},
-    {217, RAD, "Use \"Re&ceived\" Date", 0, 149, 117, 85, 10},
-    {219, RAD, "Use Out&look Folder Name", 0, 149, 128, 97, 10},
-    {220, RAD, "Use Messa&ge Subject", 0, 149, 139, 85, 10},
-    {216, RAD, "Do Not Create S&ubfolder", 0, 149, 150, 93, 10},
+    {sa::kSenderNameButton, RAD, "Use \"From\" Na&me", WS_GROUP | WS_TABSTOP, 149, 95, 73, 10},
+    {sa::kSenderDomainButton, RAD, "Use Sender Domain", 0, 149, 106, 79, 10},
+    {sa::kReceivedDateButton, RAD, "Use \"Re&ceived\" Date", 0, 149, 117, 85, 10},
+    {sa::kMailFolderButton, RAD, "Use Out&look Folder Name", 0, 149, 128, 97, 10},
+    {sa::kSubjectButton, RAD, "Use Messa&ge Subject", 0, 149, 139, 85, 10},
+    {sa::kNoSubfolderButton, RAD, "Do Not Create S&ubfolder", 0, 149, 150, 93, 10},
     {kNone, GRP, "Filter", WS_GROUP, 12, 168, 242, 26},
-    {234, CHK, "Detach onl&y if attachment name contains:", WS_TABSTOP, 18, 178, 144, 10},
-    {236, EDT, "", kField, 166, 176, 82, 14},
+    {sa::kFilterOn, CHK, "Detach onl&y if attachment name contains:", WS_TABSTOP, 18, 178, 144, 10},
+    {sa::kNameFilter, EDT, "", kField, 166, 176, 82, 14},
     {kNone, GRP, "After Saving Attachment", 0, 11, 198, 242, 70},
-    {227, CHK, "&Remove attachment(s) from the message(s)  (For advanced users)", WS_TABSTOP, 18,
-     207, 223, 10},
-    {230, CHK, "Leave a lin&k to the detached files in the message", WS_TABSTOP, 30, 218, 170, 10},
-    {231, CHK, "E&xecute", WS_TABSTOP, 18, 235, 41, 10},
-    {232, EDT, "", kField, 59, 233, 168, 14},
-    {233, PB, "...", WS_TABSTOP, 232, 233, 17, 14},
-    {244, CHK, "&Zip File", WS_TABSTOP, 18, 254, 39, 10},
-    {245, CHK, "Unzi&p File", WS_TABSTOP, 59, 254, 47, 10},
+    {sa::kRemoveAttachments, CHK, "&Remove attachment(s) from the message(s)  (For advanced users)",
+     WS_TABSTOP, 18, 207, 223, 10},
+    {sa::kLeaveLinks, CHK, "Leave a lin&k to the detached files in the message", WS_TABSTOP, 30,
+     218, 170, 10},
+    {sa::kExecute, CHK, "E&xecute", WS_TABSTOP, 18, 235, 41, 10},
+    {sa::kCommandLine, EDT, "", kField, 59, 233, 168, 14},
+    {sa::kPickCommand, PB, "...", WS_TABSTOP, 232, 233, 17, 14},
+    {sa::kZipSaved, CHK, "&Zip File", WS_TABSTOP, 18, 254, 39, 10},
+    {sa::kUnzipSaved, CHK, "Unzi&p File", WS_TABSTOP, 59, 254, 47, 10},
 };
 
 constexpr DialogControl kSummaryControls[] = {
-    {253, EDT, "", kReadOnlyText, 7, 7, 216, 70},
-    {254, CHK, "Do not &show this message again", WS_TABSTOP, 7, 85, 130, 10},
-    {1, DPB, "OK", WS_TABSTOP, 173, 83, 50, 14},
+    {sm::kText, EDT, "", kReadOnlyText, 7, 7, 216, 70},
+    {sm::kDoNotShowAgain, CHK, "Do not &show this message again", WS_TABSTOP, 7, 85, 130, 10},
+    {sm::kOk, DPB, "OK", WS_TABSTOP, 173, 83, 50, 14},
 };
 
 constexpr DialogControl kUpdateLinksControls[] = {
@@ -79,21 +87,21 @@ constexpr DialogControl kUpdateLinksControls[] = {
      "folder location. For example, replace c:\\oldfolder\\ with c:\\newfolder\\",
      SS_LEFT, 7, 7, 266, 40},
     {kNone, TXT, "Old Path:", SS_LEFT, 7, 55, 40, 8},
-    {255, EDT, "", kField, 50, 53, 223, 14},
+    {ul::kOldPath, EDT, "", kField, 50, 53, 223, 14},
     {kNone, TXT, "New Path:", SS_LEFT, 7, 75, 40, 8},
-    {256, EDT, "", kField, 50, 73, 223, 14},
+    {ul::kNewPath, EDT, "", kField, 50, 73, 223, 14},
     // Stays disabled until both paths hold text.
-    {1, DPB, "OK", WS_TABSTOP | WS_DISABLED, 167, 99, 50, 14},
-    {2, PB, "Cancel", WS_TABSTOP, 223, 99, 50, 14},
+    {ul::kOk, DPB, "OK", WS_TABSTOP | WS_DISABLED, 167, 99, 50, 14},
+    {ul::kCancel, PB, "Cancel", WS_TABSTOP, 223, 99, 50, 14},
 };
 
 constexpr DialogControl kLinkInfoControls[] = {
     {kNone, TXT, "Message:", SS_LEFT, 7, 9, 40, 8},
-    {255, EDT, "", kField | ES_READONLY, 50, 7, 243, 14},
+    {li::kMessage, EDT, "", kField | ES_READONLY, 50, 7, 243, 14},
     {kNone, TXT, "Filvexed Links:", SS_LEFT, 7, 28, 60, 8},
-    {257, EDT, "", kReadOnlyText, 7, 40, 286, 100},
-    {1, DPB, "&Next Message", WS_TABSTOP, 187, 149, 50, 14},
-    {2, PB, "&Stop", WS_TABSTOP, 243, 149, 50, 14},
+    {li::kLinks, EDT, "", kReadOnlyText, 7, 40, 286, 100},
+    {li::kNextMessage, DPB, "&Next Message", WS_TABSTOP, 187, 149, 50, 14},
+    {li::kStop, PB, "&Stop", WS_TABSTOP, 243, 149, 50, 14},
 };
 
 constexpr DialogTemplate kDialogs[] = {

@@ -4,9 +4,13 @@
 #include "platform/keyboard.h"
 #include "platform/win32_files.h"
 #include "tests/host/host_fixture.h"
+#include "resources/control_ids.h"
+#include "resources/resource_ids.h"
 
 #include <algorithm>
 #include <sys/stat.h>
+
+namespace save_ids = control_ids::save_attachments;
 
 namespace {
 
@@ -15,7 +19,7 @@ using embedded::MessageData;
 using embedded::MessageDraft;
 using embedded::UtcFileTime;
 
-constexpr UINT kSaveDialog = 208;
+constexpr UINT kSaveDialog = resource_ids::kSaveAttachmentsDialog;
 
 class SaveCommandTest : public host_testing::HostTest {
   protected:
@@ -54,10 +58,10 @@ TEST_F(SaveCommandTest, TheButtonSavesThreeMessagesAsThePersonChoseInTheDialog) 
     };
     host->Select(messages);
     user->ExpectDialog(kSaveDialog, [](DialogView& dialog) {
-        dialog.Click(218); // Use "From" Name
-        dialog.Click(229); // Append "Received" Date
-        dialog.Click(227); // Remove attachments
-        dialog.Click(230); // Leave a link
+        dialog.Click(save_ids::kSenderNameButton);   // Use "From" Name
+        dialog.Click(save_ids::kAppendReceivedDate); // Append "Received" Date
+        dialog.Click(save_ids::kRemoveAttachments);  // Remove attachments
+        dialog.Click(save_ids::kLeaveLinks);         // Leave a link
         dialog.Click(1);
     });
     EXPECT_EQ(PressSaveButton(), S_OK);

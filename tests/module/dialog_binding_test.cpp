@@ -6,12 +6,17 @@
 #include "platform/win32_ui.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/scripted_user.h"
+#include "resources/control_ids.h"
+#include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace save_ids = control_ids::save_attachments;
+namespace summary_ids = control_ids::summary;
 
 namespace {
 
@@ -83,31 +88,32 @@ class DialogBindingTest : public ::testing::Test {
 TEST_F(DialogBindingTest, TheWindowIsBoundAtItsFirstMessageAndEveryLaterOneReachesTheObject) {
     RecordingDialog dialog("bound");
     HWND seenByUser = nullptr;
-    user->ExpectDialog(252, [&](embedded::DialogView& view) {
+    user->ExpectDialog(resource_ids::kSummaryDialog, [&](embedded::DialogView& view) {
         seenByUser = view.Handle();
         EXPECT_EQ(view.Caption(), "bound") << "the opening message reached the object";
         EXPECT_EQ(dialog.Window(), view.Handle());
-        view.Click(254);
+        view.Click(summary_ids::kDoNotShowAgain);
         view.Click(IDOK);
     });
 
-    EXPECT_EQ(dialog.Run(module.instance(), 252, owner), IDOK);
+    EXPECT_EQ(dialog.Run(module.instance(), resource_ids::kSummaryDialog, owner), IDOK);
 
     ASSERT_EQ(dialog.Messages().size(), 3u);
     EXPECT_EQ(dialog.Messages()[0].message, static_cast<UINT>(WM_INITDIALOG));
     for (const auto& seen : dialog.Messages()) {
         EXPECT_EQ(seen.window, seenByUser);
     }
-    EXPECT_EQ(dialog.Commands(), (std::vector<int>{254, IDOK}));
+    EXPECT_EQ(dialog.Commands(), (std::vector<int>{summary_ids::kDoNotShowAgain, IDOK}));
     EXPECT_EQ(dialog.Window(), nullptr) << "no window once the dialog is over";
 }
 
 TEST_F(DialogBindingTest, AMessageTheHandlerLeavesGetsTheDefaultDialogProcessing) {
     RecordingDialog dialog("close box");
-    user->ExpectDialog(252, [](embedded::DialogView& view) { view.CloseBox(); });
+    user->ExpectDialog(resource_ids::kSummaryDialog,
+                       [](embedded::DialogView& view) { view.CloseBox(); });
 
     // The default processing turns the close box into Cancel, which comes back to the handler.
-    EXPECT_EQ(dialog.Run(module.instance(), 252, owner), IDCANCEL);
+    EXPECT_EQ(dialog.Run(module.instance(), resource_ids::kSummaryDialog, owner), IDCANCEL);
 
     EXPECT_EQ(dialog.Commands(), (std::vector<int>{IDCANCEL}));
     EXPECT_EQ(dialog.Messages()[1].message, static_cast<UINT>(WM_CLOSE));
@@ -117,26 +123,28 @@ TEST_F(DialogBindingTest, ADialogOpenedFromInsideAnotherGetsItsOwnObject) {
     RecordingDialog outer("outer");
     RecordingDialog inner("inner");
     outer.onCommand = [&](int control) {
-        if (control == 202) {
-            EXPECT_EQ(inner.Run(module.instance(), 256, outer.Window()), IDCANCEL);
+        if (control == save_ids::kBrowse) {
+            EXPECT_EQ(inner.Run(module.instance(), resource_ids::kLinkInfoDialog, outer.Window()),
+                      IDCANCEL);
         }
     };
     HWND outerWindow = nullptr;
-    user->ExpectDialog(208, [&](embedded::DialogView& view) {
+    user->ExpectDialog(resource_ids::kSaveAttachmentsDialog, [&](embedded::DialogView& view) {
         outerWindow = view.Handle();
-        view.Click(202); // opens the inner dialog and returns once it ended
-        view.Click(203);
+        view.Click(save_ids::kBrowse); // opens the inner dialog and returns once it ended
+        view.Click(save_ids::kAppendSenderName);
         view.Click(IDOK);
     });
-    user->ExpectDialog(256, [&](embedded::DialogView& view) {
+    user->ExpectDialog(resource_ids::kLinkInfoDialog, [&](embedded::DialogView& view) {
         EXPECT_EQ(view.Caption(), "inner");
         EXPECT_NE(view.Handle(), outerWindow);
         view.Click(IDCANCEL);
     });
 
-    EXPECT_EQ(outer.Run(module.instance(), 208, owner), IDOK);
+    EXPECT_EQ(outer.Run(module.instance(), resource_ids::kSaveAttachmentsDialog, owner), IDOK);
 
-    EXPECT_EQ(outer.Commands(), (std::vector<int>{202, 203, IDOK}));
+    EXPECT_EQ(outer.Commands(),
+              (std::vector<int>{save_ids::kBrowse, save_ids::kAppendSenderName, IDOK}));
     EXPECT_EQ(inner.Commands(), (std::vector<int>{IDCANCEL}));
     for (const auto& seen : outer.Messages()) {
         EXPECT_EQ(seen.window, outerWindow);
@@ -150,11 +158,12 @@ TEST_F(DialogBindingTest, ADialogThatCouldNotBeShownLeavesNoRegistrationBehind) 
     RecordingDialog missing("missing");
     EXPECT_EQ(missing.Run(module.instance(), 999, owner), -1) << "no such template";
     embedded::FailNthCall("DialogBoxParamA", 1, E_FAIL);
-    EXPECT_EQ(missing.Run(module.instance(), 252, owner), -1);
+    EXPECT_EQ(missing.Run(module.instance(), resource_ids::kSummaryDialog, owner), -1);
 
     RecordingDialog next("next");
-    user->ExpectDialog(252, [](embedded::DialogView& view) { view.Click(IDOK); });
-    EXPECT_EQ(next.Run(module.instance(), 252, owner), IDOK);
+    user->ExpectDialog(resource_ids::kSummaryDialog,
+                       [](embedded::DialogView& view) { view.Click(IDOK); });
+    EXPECT_EQ(next.Run(module.instance(), resource_ids::kSummaryDialog, owner), IDOK);
 
     EXPECT_TRUE(missing.Messages().empty()) << "the failed runs' registrations are gone";
     EXPECT_EQ(next.Commands(), (std::vector<int>{IDOK}));
@@ -168,8 +177,9 @@ TEST_F(DialogBindingTest, StartAndStopSetUpAndTearDownTheLockAndTheListWorksAfte
     EXPECT_EQ(embedded::CallsOf("InitializeCriticalSection").size(), 1u);
 
     RecordingDialog dialog("locked");
-    user->ExpectDialog(252, [](embedded::DialogView& view) { view.Click(IDOK); });
-    EXPECT_EQ(dialog.Run(module.instance(), 252, owner), IDOK);
+    user->ExpectDialog(resource_ids::kSummaryDialog,
+                       [](embedded::DialogView& view) { view.Click(IDOK); });
+    EXPECT_EQ(dialog.Run(module.instance(), resource_ids::kSummaryDialog, owner), IDOK);
     EXPECT_EQ(embedded::CallsOf("EnterCriticalSection").size(),
               embedded::CallsOf("LeaveCriticalSection").size())
         << "every entry into the lock is left";
@@ -180,8 +190,9 @@ TEST_F(DialogBindingTest, StartAndStopSetUpAndTearDownTheLockAndTheListWorksAfte
 
     // A dialog after the stop (a test without a module start) sets the list up again.
     RecordingDialog after("after stop");
-    user->ExpectDialog(252, [](embedded::DialogView& view) { view.Click(IDOK); });
-    EXPECT_EQ(after.Run(module.instance(), 252, owner), IDOK);
+    user->ExpectDialog(resource_ids::kSummaryDialog,
+                       [](embedded::DialogView& view) { view.Click(IDOK); });
+    EXPECT_EQ(after.Run(module.instance(), resource_ids::kSummaryDialog, owner), IDOK);
     EXPECT_EQ(after.Commands(), (std::vector<int>{IDOK}));
     EXPECT_EQ(embedded::CallsOf("InitializeCriticalSection").size(), 2u);
 }

@@ -233,7 +233,10 @@ TEST_F(OptionsPersistenceTest, ASavedRecordLoadsBackTheSame) {
     EXPECT_STREQ(loaded.targetFolder, "C:\\Newer\\");
     EXPECT_EQ(RecentFolders(loaded), Padded({"C:\\Newer\\", "C:\\Older\\"}));
     // An administrator's values and the run-time flags never reach the key.
-    for (const char* name : {"EA", "SSP", "SEPF", "SEPD", "SEPT", "SEPDT"}) {
+    for (const char* name :
+         {registry_names::kAdvancedEnabled, registry_names::kSetSummaryProperties,
+          registry_names::kFieldSeparator, registry_names::kDateSeparator,
+          registry_names::kTimeSeparator, registry_names::kDateTimeSeparator}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(StoredValue(HKEY_CURRENT_USER, name));
     }
@@ -244,12 +247,12 @@ TEST_F(OptionsPersistenceTest, SavingWritesEachValueInItsForm) {
     SaveOptions options = LoadedUserOptions();
     embedded::ClearCallLog();
     SaveToRegistry(options);
-    EXPECT_EQ(StoredNumber("AN"), 1u);
-    EXPECT_EQ(StoredNumber("SE"), 1u);
-    EXPECT_EQ(StoredNumber("SFN"), 0u);
-    EXPECT_EQ(StoredText("FI"), "");
+    EXPECT_EQ(StoredNumber(registry_names::kAppendSenderName), 1u);
+    EXPECT_EQ(StoredNumber(registry_names::kSaveEmbeddedMessages), 1u);
+    EXPECT_EQ(StoredNumber(registry_names::kSubfolderMode), 0u);
+    EXPECT_EQ(StoredText(registry_names::kNameFilter), "");
     EXPECT_EQ(StoredText("SD1"), "C:\\Mail\\");
-    EXPECT_EQ(StoredText("SD"), "C:\\Mail\\");
+    EXPECT_EQ(StoredText(registry_names::kTargetFolder), "C:\\Mail\\");
 
     // Twelve flags, the subfolder mode, the two texts, two flags, the one folder and SD.
     std::vector<std::uint64_t> types;
@@ -274,7 +277,7 @@ TEST_F(OptionsPersistenceTest, OlderFoldersBeyondTheListStayInTheKey) {
     EXPECT_EQ(StoredText("SD1"), "C:\\One\\");
     EXPECT_EQ(StoredText("SD2"), "C:\\Two\\");
     EXPECT_EQ(StoredText("SD3"), "C:\\Three\\");
-    EXPECT_EQ(StoredText("SD"), "C:\\One\\");
+    EXPECT_EQ(StoredText(registry_names::kTargetFolder), "C:\\One\\");
     EXPECT_EQ(StoredText("SD4"), "C:\\Four\\");
     EXPECT_EQ(StoredText("SD10"), "C:\\Ten\\");
     EXPECT_FALSE(StoredValue(HKEY_CURRENT_USER, "SD5"));
@@ -304,16 +307,16 @@ TEST_F(OptionsPersistenceTest, RegistryFailuresAreSilent) {
     options.appendSubject = 1;
     embedded::FailNthCall("RegCreateKeyExA", 1, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
     EXPECT_EQ(SaveToRegistry(options), S_OK);
-    EXPECT_FALSE(StoredValue(HKEY_CURRENT_USER, "AS"));
+    EXPECT_FALSE(StoredValue(HKEY_CURRENT_USER, registry_names::kAppendSubject));
     EXPECT_EQ(embedded::CallsOf("RegSetValueExA").size(), 0u);
 
     // A write that fails loses its value only.
     embedded::FailNthCall("RegSetValueExA", 1, HRESULT_FROM_WIN32(ERROR_DISK_FULL));
     EXPECT_EQ(SaveToRegistry(options), S_OK);
     EXPECT_EQ(embedded::CallsOf("RegCloseKey").size(), 1u);
-    EXPECT_FALSE(StoredNumber("AN"));
-    EXPECT_EQ(StoredNumber("AS"), 1u);
-    EXPECT_EQ(StoredText("SD"), kDocumentsTarget);
+    EXPECT_FALSE(StoredNumber(registry_names::kAppendSenderName));
+    EXPECT_EQ(StoredNumber(registry_names::kAppendSubject), 1u);
+    EXPECT_EQ(StoredText(registry_names::kTargetFolder), kDocumentsTarget);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "tests/options/options_fixture.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/scripted_user.h"
+#include "resources/control_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace save_ids = control_ids::save_attachments;
 
 namespace {
 
@@ -118,26 +121,32 @@ TEST_F(SaveDialogTest, OpensWithTheRecordsChoicesInItsControls) {
             int id;
             bool checked;
         };
-        for (Box box : {Box{203, true}, Box{204, false}, Box{229, false}, Box{215, false},
-                        Box{228, true}, Box{205, true}, Box{227, true}, Box{230, true},
-                        Box{244, false}, Box{245, true}, Box{234, true}, Box{231, false}}) {
+        for (Box box :
+             {Box{save_ids::kAppendSenderName, true}, Box{save_ids::kAppendSenderEmail, false},
+              Box{save_ids::kAppendReceivedDate, false}, Box{save_ids::kAppendReceivedTime, false},
+              Box{save_ids::kAppendSubject, true}, Box{save_ids::kOverwriteExisting, true},
+              Box{save_ids::kRemoveAttachments, true}, Box{save_ids::kLeaveLinks, true},
+              Box{save_ids::kZipSaved, false}, Box{save_ids::kUnzipSaved, true},
+              Box{save_ids::kFilterOn, true}, Box{save_ids::kExecute, false}}) {
             EXPECT_EQ(dialog.Checked(box.id), box.checked) << "box " << box.id;
         }
-        EXPECT_EQ(dialog.Text(201), "C:\\Mail\\");
-        EXPECT_EQ(dialog.Items(201), (std::vector<std::string>{"C:\\Mail\\", "C:\\Old\\"}));
-        EXPECT_TRUE(dialog.Checked(217));
-        EXPECT_FALSE(dialog.Checked(216));
-        EXPECT_EQ(dialog.Text(236), "report");
-        EXPECT_TRUE(dialog.Enabled(236));
-        EXPECT_TRUE(dialog.Enabled(230)) << "a link is possible while attachments are removed";
-        EXPECT_FALSE(dialog.Enabled(244)) << "a linked file is not zipped";
-        EXPECT_FALSE(dialog.Enabled(232)) << "no command";
-        EXPECT_FALSE(dialog.Enabled(233));
+        EXPECT_EQ(dialog.Text(save_ids::kTargetFolder), "C:\\Mail\\");
+        EXPECT_EQ(dialog.Items(save_ids::kTargetFolder),
+                  (std::vector<std::string>{"C:\\Mail\\", "C:\\Old\\"}));
+        EXPECT_TRUE(dialog.Checked(save_ids::kReceivedDateButton));
+        EXPECT_FALSE(dialog.Checked(save_ids::kNoSubfolderButton));
+        EXPECT_EQ(dialog.Text(save_ids::kNameFilter), "report");
+        EXPECT_TRUE(dialog.Enabled(save_ids::kNameFilter));
+        EXPECT_TRUE(dialog.Enabled(save_ids::kLeaveLinks))
+            << "a link is possible while attachments are removed";
+        EXPECT_FALSE(dialog.Enabled(save_ids::kZipSaved)) << "a linked file is not zipped";
+        EXPECT_FALSE(dialog.Enabled(save_ids::kCommandLine)) << "no command";
+        EXPECT_FALSE(dialog.Enabled(save_ids::kPickCommand));
         EXPECT_EQ(dialog.Text(1), "&Save Now");
-        EXPECT_EQ(dialog.Text(241), "Options &<<");
-        EXPECT_TRUE(dialog.Visible(250));
-        EXPECT_TRUE(dialog.Visible(249));
-        EXPECT_FALSE(dialog.Visible(247));
+        EXPECT_EQ(dialog.Text(save_ids::kToggleOptions), "Options &<<");
+        EXPECT_TRUE(dialog.Visible(save_ids::kOptionsLabel));
+        EXPECT_TRUE(dialog.Visible(save_ids::kOptionsRule));
+        EXPECT_FALSE(dialog.Visible(save_ids::kOptionsStatus));
         EXPECT_EQ(dialog.FocusId(), 1) << "the system's choice: the first tab stop";
         dialog.Click(2);
     });
@@ -149,12 +158,12 @@ TEST_F(SaveDialogTest, ACommandInTheRecordOpensWithItsFieldAndPickerEnabled) {
     SaveOptions options = Record();
     std::strcpy(options.commandLine, "C:\\Tools\\scan.exe");
     Run(options, [](DialogView& dialog) {
-        EXPECT_TRUE(dialog.Checked(231));
-        EXPECT_EQ(dialog.Text(232), "C:\\Tools\\scan.exe");
-        EXPECT_TRUE(dialog.Enabled(232));
-        EXPECT_TRUE(dialog.Enabled(233));
-        EXPECT_FALSE(dialog.Checked(234));
-        EXPECT_FALSE(dialog.Enabled(236));
+        EXPECT_TRUE(dialog.Checked(save_ids::kExecute));
+        EXPECT_EQ(dialog.Text(save_ids::kCommandLine), "C:\\Tools\\scan.exe");
+        EXPECT_TRUE(dialog.Enabled(save_ids::kCommandLine));
+        EXPECT_TRUE(dialog.Enabled(save_ids::kPickCommand));
+        EXPECT_FALSE(dialog.Checked(save_ids::kFilterOn));
+        EXPECT_FALSE(dialog.Enabled(save_ids::kNameFilter));
         dialog.Click(2);
     });
 }
@@ -166,15 +175,18 @@ TEST_F(SaveDialogTest, EachSubfolderModeOpensWithItsRadioButtonAndIsStoredBack) 
         std::int32_t stored;
     };
     const Case cases[] = {
-        {0, 216, 0}, {1, 218, 1}, {2, 217, 2}, {3, 219, 3},
-        {4, 220, 4}, {5, 222, 5}, {7, 216, 0}, {-1, 216, 0},
+        {0, save_ids::kNoSubfolderButton, 0},  {1, save_ids::kSenderNameButton, 1},
+        {2, save_ids::kReceivedDateButton, 2}, {3, save_ids::kMailFolderButton, 3},
+        {4, save_ids::kSubjectButton, 4},      {5, save_ids::kSenderDomainButton, 5},
+        {7, save_ids::kNoSubfolderButton, 0},  {-1, save_ids::kNoSubfolderButton, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("subfolderMode " + std::to_string(c.mode));
         SaveOptions options = Record();
         options.subfolderMode = c.mode;
         EXPECT_TRUE(Run(options, [&](DialogView& dialog) {
-            for (int id = 216; id <= 222; ++id) {
+            for (int id = save_ids::kFirstSubfolderButton; id <= save_ids::kLastSubfolderButton;
+                 ++id) {
                 EXPECT_EQ(dialog.Checked(id), id == c.button) << "button " << id;
             }
             dialog.Click(1);
@@ -188,7 +200,9 @@ TEST_F(SaveDialogTest, TheRadioButtonClickedDecidesTheStoredSubfolderMode) {
         int button;
         std::int32_t mode;
     };
-    const Case cases[] = {{216, 0}, {218, 1}, {222, 5}, {217, 2}, {219, 3}, {220, 4}};
+    const Case cases[] = {{save_ids::kNoSubfolderButton, 0},  {save_ids::kSenderNameButton, 1},
+                          {save_ids::kSenderDomainButton, 5}, {save_ids::kReceivedDateButton, 2},
+                          {save_ids::kMailFolderButton, 3},   {save_ids::kSubjectButton, 4}};
     for (const Case& c : cases) {
         SCOPED_TRACE("button " + std::to_string(c.button));
         SaveOptions options = Record();
@@ -198,7 +212,7 @@ TEST_F(SaveDialogTest, TheRadioButtonClickedDecidesTheStoredSubfolderMode) {
             dialog.Click(1);
         });
         EXPECT_EQ(options.subfolderMode, c.mode);
-        EXPECT_EQ(StoredNumber("SFN"), static_cast<DWORD>(c.mode));
+        EXPECT_EQ(StoredNumber(registry_names::kSubfolderMode), static_cast<DWORD>(c.mode));
     }
 }
 
@@ -265,21 +279,21 @@ TEST_F(SaveDialogTest, TheFoldedSectionTellsWhetherOptionsAreChosen) {
         c.set(options);
         Run(options, [&](DialogView& dialog) {
             RECT outer = WindowRect(dialog.Handle());
-            RECT frame = dialog.Rectangle(246);
+            RECT frame = dialog.Rectangle(save_ids::kFileNamingFrame);
             if (c.status == 0) {
-                EXPECT_FALSE(dialog.Visible(247));
-                EXPECT_TRUE(dialog.Visible(250));
-                EXPECT_EQ(dialog.Text(241), "Options &<<");
+                EXPECT_FALSE(dialog.Visible(save_ids::kOptionsStatus));
+                EXPECT_TRUE(dialog.Visible(save_ids::kOptionsLabel));
+                EXPECT_EQ(dialog.Text(save_ids::kToggleOptions), "Options &<<");
                 EXPECT_GT(outer.bottom, frame.bottom);
             } else {
-                EXPECT_TRUE(dialog.Visible(247));
-                EXPECT_EQ(dialog.Text(247), String(c.status));
-                EXPECT_FALSE(dialog.Visible(250));
-                EXPECT_FALSE(dialog.Visible(249));
-                EXPECT_EQ(dialog.Text(241), "Options &>>");
+                EXPECT_TRUE(dialog.Visible(save_ids::kOptionsStatus));
+                EXPECT_EQ(dialog.Text(save_ids::kOptionsStatus), String(c.status));
+                EXPECT_FALSE(dialog.Visible(save_ids::kOptionsLabel));
+                EXPECT_FALSE(dialog.Visible(save_ids::kOptionsRule));
+                EXPECT_EQ(dialog.Text(save_ids::kToggleOptions), "Options &>>");
                 EXPECT_EQ(outer.bottom, frame.top) << "folded at the top of the frame";
             }
-            EXPECT_EQ(dialog.Enabled(241), c.toggleEnabled);
+            EXPECT_EQ(dialog.Enabled(save_ids::kToggleOptions), c.toggleEnabled);
             dialog.Click(2);
         });
     }
@@ -293,22 +307,23 @@ TEST_F(SaveDialogTest, FoldingKeepsWidthAndPlaceAndEndsAtTheFileNamingFrame) {
         EXPECT_EQ(full.right - full.left, 398 + 6);
         EXPECT_EQ(full.bottom - full.top, 450 + 22 + 3);
 
-        dialog.Click(241);
+        dialog.Click(save_ids::kToggleOptions);
         RECT folded = WindowRect(dialog.Handle());
         EXPECT_EQ(folded.left, full.left);
         EXPECT_EQ(folded.top, full.top);
         EXPECT_EQ(folded.right, full.right);
-        EXPECT_EQ(folded.bottom - folded.top, dialog.Rectangle(246).top - full.top);
+        EXPECT_EQ(folded.bottom - folded.top,
+                  dialog.Rectangle(save_ids::kFileNamingFrame).top - full.top);
         EXPECT_EQ(folded.bottom - folded.top, 22 + 140) << "86 units below the client's top";
-        EXPECT_EQ(dialog.Text(241), "Options &>>");
-        EXPECT_EQ(dialog.Text(247), String(114));
+        EXPECT_EQ(dialog.Text(save_ids::kToggleOptions), "Options &>>");
+        EXPECT_EQ(dialog.Text(save_ids::kOptionsStatus), String(114));
 
-        dialog.Click(241);
+        dialog.Click(save_ids::kToggleOptions);
         RECT again = WindowRect(dialog.Handle());
         EXPECT_EQ(again.bottom - again.top, full.bottom - full.top);
         EXPECT_EQ(again.right - again.left, full.right - full.left);
-        EXPECT_EQ(dialog.Text(241), "Options &<<");
-        EXPECT_FALSE(dialog.Visible(247));
+        EXPECT_EQ(dialog.Text(save_ids::kToggleOptions), "Options &<<");
+        EXPECT_FALSE(dialog.Visible(save_ids::kOptionsStatus));
         dialog.Click(2);
     });
     EXPECT_EQ(embedded::CallsOf("SetWindowPos").size(), 2u);
@@ -337,12 +352,12 @@ TEST_F(SaveDialogTest, TheSectionsStateOnSaveNowOpensTheNextDialogTheSameWay) {
         options.optionsExpanded = c.openedExpanded;
         Run(options, [&](DialogView& dialog) {
             for (int i = 0; i < c.toggles; ++i) {
-                dialog.Click(241);
+                dialog.Click(save_ids::kToggleOptions);
             }
             dialog.Click(1);
         });
         EXPECT_EQ(options.optionsExpanded, c.stored);
-        EXPECT_EQ(StoredNumber("SO"), static_cast<DWORD>(c.stored));
+        EXPECT_EQ(StoredNumber(registry_names::kOptionsExpanded), static_cast<DWORD>(c.stored));
     }
 }
 
@@ -354,7 +369,7 @@ TEST_F(SaveDialogTest, ALockedSectionStillStoresTheRecordsHiddenChoices) {
     options.subfolderMode = kSenderDomainSubfolder;
     std::strcpy(options.nameFilter, "invoice");
     Run(options, [](DialogView& dialog) {
-        EXPECT_FALSE(dialog.Enabled(241));
+        EXPECT_FALSE(dialog.Enabled(save_ids::kToggleOptions));
         dialog.Click(1);
     });
     EXPECT_EQ(options.appendSubject, 1);
@@ -370,8 +385,8 @@ TEST_F(SaveDialogTest, AFoldThatCannotReadTheFrameLeavesTheSectionOpen) {
     // The first rectangle read is the dialog's own size; the second the frame's.
     embedded::FailNthCall("GetWindowRect", 2, E_FAIL);
     Run(options, [](DialogView& dialog) {
-        EXPECT_EQ(dialog.Text(241), "Options &<<");
-        EXPECT_FALSE(dialog.Visible(247));
+        EXPECT_EQ(dialog.Text(save_ids::kToggleOptions), "Options &<<");
+        EXPECT_FALSE(dialog.Visible(save_ids::kOptionsStatus));
         dialog.Click(1);
     });
     EXPECT_EQ(options.optionsExpanded, 1);
@@ -392,17 +407,42 @@ TEST_F(SaveDialogTest, RemovingLinkingAndZippingEnableEachOther) {
     };
     const Case cases[] = {
         {"nothing chosen", 0, 0, 0, {}, {false, false, false, false, true}},
-        {"removal allows a link", 0, 0, 0, {227}, {true, false, true, false, true}},
-        {"a link excludes zipping", 0, 0, 0, {227, 230}, {true, true, true, false, false}},
+        {"removal allows a link",
+         0,
+         0,
+         0,
+         {save_ids::kRemoveAttachments},
+         {true, false, true, false, true}},
+        {"a link excludes zipping",
+         0,
+         0,
+         0,
+         {save_ids::kRemoveAttachments, save_ids::kLeaveLinks},
+         {true, true, true, false, false}},
         {"no removal, no link, zipping again",
          0,
          0,
          0,
-         {227, 230, 227},
+         {save_ids::kRemoveAttachments, save_ids::kLeaveLinks, save_ids::kRemoveAttachments},
          {false, false, false, false, true}},
-        {"zipping excludes a link", 0, 0, 0, {227, 244}, {true, false, false, true, true}},
-        {"unzipping leaves the rules alone", 0, 0, 0, {227, 245}, {true, false, true, false, true}},
-        {"zip first, then removal", 0, 0, 0, {244, 227}, {true, false, false, true, true}},
+        {"zipping excludes a link",
+         0,
+         0,
+         0,
+         {save_ids::kRemoveAttachments, save_ids::kZipSaved},
+         {true, false, false, true, true}},
+        {"unzipping leaves the rules alone",
+         0,
+         0,
+         0,
+         {save_ids::kRemoveAttachments, save_ids::kUnzipSaved},
+         {true, false, true, false, true}},
+        {"zip first, then removal",
+         0,
+         0,
+         0,
+         {save_ids::kZipSaved, save_ids::kRemoveAttachments},
+         {true, false, false, true, true}},
         {"a record's link without removal is dropped",
          0,
          1,
@@ -415,7 +455,12 @@ TEST_F(SaveDialogTest, RemovingLinkingAndZippingEnableEachOther) {
          1,
          {},
          {true, true, false, true, false}},
-        {"which removal undoes", 1, 1, 1, {227}, {false, false, false, true, true}},
+        {"which removal undoes",
+         1,
+         1,
+         1,
+         {save_ids::kRemoveAttachments},
+         {false, false, false, true, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -427,8 +472,9 @@ TEST_F(SaveDialogTest, RemovingLinkingAndZippingEnableEachOther) {
             for (int id : c.clicks) {
                 EXPECT_TRUE(dialog.Click(id)) << "click on " << id;
             }
-            State seen{dialog.Checked(227), dialog.Checked(230), dialog.Enabled(230),
-                       dialog.Checked(244), dialog.Enabled(244)};
+            State seen{dialog.Checked(save_ids::kRemoveAttachments),
+                       dialog.Checked(save_ids::kLeaveLinks), dialog.Enabled(save_ids::kLeaveLinks),
+                       dialog.Checked(save_ids::kZipSaved), dialog.Enabled(save_ids::kZipSaved)};
             EXPECT_EQ(seen.removeChecked, c.expected.removeChecked);
             EXPECT_EQ(seen.linkChecked, c.expected.linkChecked);
             EXPECT_EQ(seen.linkEnabled, c.expected.linkEnabled);
@@ -445,19 +491,19 @@ TEST_F(SaveDialogTest, RemovingLinkingAndZippingEnableEachOther) {
 TEST_F(SaveDialogTest, TheFilterAndExecuteBoxesEnableTheirFields) {
     SaveOptions options = Record();
     Run(options, [](DialogView& dialog) {
-        EXPECT_FALSE(dialog.Enabled(236));
-        dialog.Click(234);
-        EXPECT_TRUE(dialog.Enabled(236));
-        dialog.Click(234);
-        EXPECT_FALSE(dialog.Enabled(236));
+        EXPECT_FALSE(dialog.Enabled(save_ids::kNameFilter));
+        dialog.Click(save_ids::kFilterOn);
+        EXPECT_TRUE(dialog.Enabled(save_ids::kNameFilter));
+        dialog.Click(save_ids::kFilterOn);
+        EXPECT_FALSE(dialog.Enabled(save_ids::kNameFilter));
 
-        EXPECT_FALSE(dialog.Enabled(232));
-        dialog.Click(231);
-        EXPECT_TRUE(dialog.Enabled(232));
-        EXPECT_TRUE(dialog.Enabled(233));
-        dialog.Click(231);
-        EXPECT_FALSE(dialog.Enabled(232));
-        EXPECT_FALSE(dialog.Enabled(233));
+        EXPECT_FALSE(dialog.Enabled(save_ids::kCommandLine));
+        dialog.Click(save_ids::kExecute);
+        EXPECT_TRUE(dialog.Enabled(save_ids::kCommandLine));
+        EXPECT_TRUE(dialog.Enabled(save_ids::kPickCommand));
+        dialog.Click(save_ids::kExecute);
+        EXPECT_FALSE(dialog.Enabled(save_ids::kCommandLine));
+        EXPECT_FALSE(dialog.Enabled(save_ids::kPickCommand));
         dialog.Click(2);
     });
 }
@@ -467,8 +513,8 @@ TEST_F(SaveDialogTest, TheFilterAndExecuteBoxesEnableTheirFields) {
 TEST_F(SaveDialogTest, SaveNowStoresTheFolderWithItsBackslashFirstAmongTheRecentOnes) {
     SaveOptions options = Record();
     bool answer = Run(options, [](DialogView& dialog) {
-        dialog.Type(201, "C:\\Mail");
-        dialog.Click(228);
+        dialog.Type(save_ids::kTargetFolder, "C:\\Mail");
+        dialog.Click(save_ids::kAppendSubject);
         dialog.Click(1);
         EXPECT_TRUE(dialog.Ended());
     });
@@ -478,16 +524,16 @@ TEST_F(SaveDialogTest, SaveNowStoresTheFolderWithItsBackslashFirstAmongTheRecent
     EXPECT_EQ(RecentFolders(options), Padded({"C:\\Mail\\", "C:\\Old\\"}));
     EXPECT_EQ(options.appendSubject, 1);
     EXPECT_TRUE(temp.Exists("Mail"));
-    EXPECT_EQ(StoredText("SD"), "C:\\Mail\\");
+    EXPECT_EQ(StoredText(registry_names::kTargetFolder), "C:\\Mail\\");
     EXPECT_EQ(StoredText("SD1"), "C:\\Mail\\");
     EXPECT_EQ(StoredText("SD2"), "C:\\Old\\");
-    EXPECT_EQ(StoredNumber("AS"), 1u);
+    EXPECT_EQ(StoredNumber(registry_names::kAppendSubject), 1u);
 }
 
 TEST_F(SaveDialogTest, ANewFolderIsCreatedWithItsParentsAndGoesToTheFrontOfTheList) {
     SaveOptions options = Record();
     Run(options, [](DialogView& dialog) {
-        dialog.Type(201, "C:\\Archive\\2026\\March");
+        dialog.Type(save_ids::kTargetFolder, "C:\\Archive\\2026\\March");
         dialog.Click(1);
     });
     EXPECT_TRUE(temp.Exists("Archive/2026/March"));
@@ -499,7 +545,7 @@ TEST_F(SaveDialogTest, ANewFolderIsCreatedWithItsParentsAndGoesToTheFrontOfTheLi
 TEST_F(SaveDialogTest, AFolderChosenFromTheListBecomesTheTarget) {
     SaveOptions options = Record();
     Run(options, [](DialogView& dialog) {
-        dialog.Choose(201, "C:\\Old\\");
+        dialog.Choose(save_ids::kTargetFolder, "C:\\Old\\");
         dialog.Click(1);
     });
     EXPECT_STREQ(options.targetFolder, "C:\\Old\\");
@@ -509,7 +555,7 @@ TEST_F(SaveDialogTest, AFolderChosenFromTheListBecomesTheTarget) {
 TEST_F(SaveDialogTest, AnEmptyFolderIsRefusedAndTheDialogStays) {
     SaveOptions options = Record();
     bool answer = Run(options, [&](DialogView& dialog) {
-        dialog.Type(201, "");
+        dialog.Type(save_ids::kTargetFolder, "");
         user->ExpectMessageBox(IDOK);
         dialog.Click(1);
         EXPECT_FALSE(dialog.Ended());
@@ -518,7 +564,7 @@ TEST_F(SaveDialogTest, AnEmptyFolderIsRefusedAndTheDialogStays) {
         EXPECT_EQ(user->MessageBoxes()[0].caption, "Filvex");
         EXPECT_EQ(user->MessageBoxes()[0].type, MB_ICONERROR);
         EXPECT_EQ(user->MessageBoxes()[0].owner, dialog.Handle());
-        dialog.Type(201, "C:\\Second");
+        dialog.Type(save_ids::kTargetFolder, "C:\\Second");
         dialog.Click(1);
     });
     EXPECT_TRUE(answer);
@@ -529,7 +575,7 @@ TEST_F(SaveDialogTest, AFileInTheFoldersPlaceIsReportedAndTheDialogStays) {
     temp.WriteFile("Blocked", "a file");
     SaveOptions options = Record();
     bool answer = Run(options, [&](DialogView& dialog) {
-        dialog.Type(201, "C:\\Blocked");
+        dialog.Type(save_ids::kTargetFolder, "C:\\Blocked");
         user->ExpectMessageBox(IDOK);
         dialog.Click(1);
         EXPECT_FALSE(dialog.Ended());
@@ -555,17 +601,22 @@ TEST_F(SaveDialogTest, TheNameFilterIsCheckedAndStoredOnlyWhenItsBoxIsChecked) {
     };
     const std::string longFilter(200, 'f');
     const Case cases[] = {
-        {"a plain word", "", {234}, "report", false, "report"},
-        {"a colon", "", {234}, "a:b", true, ""},
-        {"a semicolon", "", {234}, "a;b", true, ""},
-        {"a double quote", "", {234}, "say \"hi\"", true, ""},
-        {"a tab", "", {234}, "a\tb", true, ""},
-        {"a backslash", "", {234}, "dir\\name", true, ""},
-        {"high bytes are legal", "", {234}, "caf\xE9", false, "caf\xE9"},
-        {"cut to 127 characters", "", {234}, longFilter, false, longFilter.substr(0, 127)},
+        {"a plain word", "", {save_ids::kFilterOn}, "report", false, "report"},
+        {"a colon", "", {save_ids::kFilterOn}, "a:b", true, ""},
+        {"a semicolon", "", {save_ids::kFilterOn}, "a;b", true, ""},
+        {"a double quote", "", {save_ids::kFilterOn}, "say \"hi\"", true, ""},
+        {"a tab", "", {save_ids::kFilterOn}, "a\tb", true, ""},
+        {"a backslash", "", {save_ids::kFilterOn}, "dir\\name", true, ""},
+        {"high bytes are legal", "", {save_ids::kFilterOn}, "caf\xE9", false, "caf\xE9"},
+        {"cut to 127 characters",
+         "",
+         {save_ids::kFilterOn},
+         longFilter,
+         false,
+         longFilter.substr(0, 127)},
         {"unchecked box stores nothing whatever the field holds",
          "a:b",
-         {234},
+         {save_ids::kFilterOn},
          std::nullopt,
          false,
          ""},
@@ -581,16 +632,17 @@ TEST_F(SaveDialogTest, TheNameFilterIsCheckedAndStoredOnlyWhenItsBoxIsChecked) {
                 dialog.Click(id);
             }
             if (c.typed) {
-                dialog.Type(236, *c.typed);
+                dialog.Type(save_ids::kNameFilter, *c.typed);
             }
-            dialog.Click(228); // a choice that a refused filter must not let through
+            dialog.Click(
+                save_ids::kAppendSubject); // a choice that a refused filter must not let through
             if (c.refused) {
                 user->ExpectMessageBox(IDOK);
             }
             dialog.Click(1);
             EXPECT_EQ(dialog.Ended(), !c.refused);
             if (c.refused) {
-                EXPECT_EQ(dialog.FocusId(), 236) << "the focus is on the filter";
+                EXPECT_EQ(dialog.FocusId(), save_ids::kNameFilter) << "the focus is on the filter";
                 dialog.Click(2);
             }
         });
@@ -605,7 +657,7 @@ TEST_F(SaveDialogTest, TheNameFilterIsCheckedAndStoredOnlyWhenItsBoxIsChecked) {
             EXPECT_EQ(RecentFolders(options), Padded({"C:\\Mail\\", "C:\\Old\\"}));
         } else {
             EXPECT_EQ(options.nameFilter, c.stored);
-            EXPECT_EQ(StoredText("FI"), c.stored);
+            EXPECT_EQ(StoredText(registry_names::kNameFilter), c.stored);
         }
     }
 }
@@ -613,12 +665,12 @@ TEST_F(SaveDialogTest, TheNameFilterIsCheckedAndStoredOnlyWhenItsBoxIsChecked) {
 TEST_F(SaveDialogTest, ARefusedFilterCanBeMendedAndSavedInTheSameDialog) {
     SaveOptions options = Record();
     bool answer = Run(options, [&](DialogView& dialog) {
-        dialog.Click(234);
-        dialog.Type(236, "a:b");
+        dialog.Click(save_ids::kFilterOn);
+        dialog.Type(save_ids::kNameFilter, "a:b");
         user->ExpectMessageBox(IDOK);
         dialog.Click(1);
         EXPECT_FALSE(dialog.Ended());
-        dialog.Type(236, "ab");
+        dialog.Type(save_ids::kNameFilter, "ab");
         dialog.Click(1);
     });
     EXPECT_TRUE(answer);
@@ -634,7 +686,7 @@ TEST_F(SaveDialogTest, TheCommandLineIsStoredOnlyWhenExecuteIsChecked) {
     };
     const Case cases[] = {
         {"kept", "C:\\Tools\\scan.exe /q", {}, "C:\\Tools\\scan.exe /q"},
-        {"unchecked", "C:\\Tools\\scan.exe /q", {231}, ""},
+        {"unchecked", "C:\\Tools\\scan.exe /q", {save_ids::kExecute}, ""},
         {"none", "", {}, ""},
     };
     for (const Case& c : cases) {
@@ -648,7 +700,7 @@ TEST_F(SaveDialogTest, TheCommandLineIsStoredOnlyWhenExecuteIsChecked) {
             dialog.Click(1);
         });
         EXPECT_EQ(options.commandLine, c.stored);
-        EXPECT_EQ(StoredText("EX"), c.stored);
+        EXPECT_EQ(StoredText(registry_names::kCommandLine), c.stored);
     }
 }
 
@@ -668,9 +720,9 @@ TEST_F(SaveDialogTest, CancelGivesFalseAndWritesOrCreatesNothing) {
         SCOPED_TRACE(c.name);
         SaveOptions options = Record();
         bool answer = Run(options, [&](DialogView& dialog) {
-            dialog.Type(201, "C:\\Elsewhere");
-            dialog.Click(203);
-            dialog.Click(218);
+            dialog.Type(save_ids::kTargetFolder, "C:\\Elsewhere");
+            dialog.Click(save_ids::kAppendSenderName);
+            dialog.Click(save_ids::kSenderNameButton);
             c.leave(dialog);
         });
         EXPECT_FALSE(answer);
@@ -707,7 +759,8 @@ TEST_F(SaveDialogTest, ADialogThatCannotBeShownCountsAsConfirmed) {
     embedded::FailNthCall("DialogBoxParamA", 1, E_FAIL);
     EXPECT_TRUE(ShowSaveDialog(options, owner, true, nullptr));
     EXPECT_TRUE(user->Dialogs().empty());
-    EXPECT_EQ(StoredText("SD"), "C:\\Mail\\") << "the record as it came is stored";
+    EXPECT_EQ(StoredText(registry_names::kTargetFolder), "C:\\Mail\\")
+        << "the record as it came is stored";
     EXPECT_TRUE(temp.Exists("Mail"));
 }
 
@@ -718,13 +771,14 @@ TEST_F(SaveDialogTest, BrowseStartsAtTheTypedFolderAndPutsThePickedOneInTheField
     HWND dialogWindow = nullptr;
     bool answer = Run(options, [&](DialogView& dialog) {
         dialogWindow = dialog.Handle();
-        dialog.Type(201, "C:\\Typed\\Here");
+        dialog.Type(save_ids::kTargetFolder, "C:\\Typed\\Here");
         user->ExpectFolderBrowser(std::nullopt);
-        dialog.Click(202);
-        EXPECT_EQ(dialog.Text(201), "C:\\Typed\\Here") << "a cancelled browser changes nothing";
+        dialog.Click(save_ids::kBrowse);
+        EXPECT_EQ(dialog.Text(save_ids::kTargetFolder), "C:\\Typed\\Here")
+            << "a cancelled browser changes nothing";
         user->ExpectFolderBrowser(std::string("C:\\Picked"));
-        dialog.Click(202);
-        EXPECT_EQ(dialog.Text(201), "C:\\Picked");
+        dialog.Click(save_ids::kBrowse);
+        EXPECT_EQ(dialog.Text(save_ids::kTargetFolder), "C:\\Picked");
         EXPECT_FALSE(dialog.Ended());
         dialog.Click(1);
     });
@@ -744,8 +798,8 @@ TEST_F(SaveDialogTest, OpenFolderMakesTheFolderAndOpensItWhileTheDialogStays) {
     HWND dialogWindow = nullptr;
     Run(options, [&](DialogView& dialog) {
         dialogWindow = dialog.Handle();
-        dialog.Type(201, "C:\\Fresh\\Sub");
-        dialog.Click(221);
+        dialog.Type(save_ids::kTargetFolder, "C:\\Fresh\\Sub");
+        dialog.Click(save_ids::kOpenFolder);
         EXPECT_FALSE(dialog.Ended());
         EXPECT_TRUE(temp.Exists("Fresh/Sub"));
         dialog.Click(2);
@@ -763,9 +817,9 @@ TEST_F(SaveDialogTest, OpenFolderReportsAFileInTheWayAndOpensNothing) {
     temp.WriteFile("Blocked", "a file");
     SaveOptions options = Record();
     Run(options, [&](DialogView& dialog) {
-        dialog.Type(201, "C:\\Blocked");
+        dialog.Type(save_ids::kTargetFolder, "C:\\Blocked");
         user->ExpectMessageBox(IDOK);
-        dialog.Click(221);
+        dialog.Click(save_ids::kOpenFolder);
         EXPECT_FALSE(dialog.Ended());
         dialog.Click(2);
     });
@@ -780,14 +834,16 @@ TEST_F(SaveDialogTest, TheCommandPickerPutsThePickedFileIntoTheCommandField) {
     HWND dialogWindow = nullptr;
     Run(options, [&](DialogView& dialog) {
         dialogWindow = dialog.Handle();
-        dialog.Click(231);
-        dialog.Type(232, "old");
+        dialog.Click(save_ids::kExecute);
+        dialog.Type(save_ids::kCommandLine, "old");
         user->ExpectFileDialog(std::nullopt);
-        dialog.Click(233);
-        EXPECT_EQ(dialog.Text(232), "old") << "a cancelled picker changes nothing";
+        dialog.Click(save_ids::kPickCommand);
+        EXPECT_EQ(dialog.Text(save_ids::kCommandLine), "old")
+            << "a cancelled picker changes nothing";
         user->ExpectFileDialog(std::string("C:\\Program Files\\Scan Tool\\scan.exe"));
-        dialog.Click(233);
-        EXPECT_EQ(dialog.Text(232), "C:\\Program Files\\Scan Tool\\scan.exe") << "no quotes";
+        dialog.Click(save_ids::kPickCommand);
+        EXPECT_EQ(dialog.Text(save_ids::kCommandLine), "C:\\Program Files\\Scan Tool\\scan.exe")
+            << "no quotes";
         dialog.Click(1);
     });
     EXPECT_STREQ(options.commandLine, "C:\\Program Files\\Scan Tool\\scan.exe");
@@ -822,7 +878,7 @@ TEST_F(SaveDialogTest, AboutShowsTheAboutBoxOverTheDialog) {
     Run(options, [&](DialogView& dialog) {
         dialogWindow = dialog.Handle();
         user->ExpectMessageBox(IDOK);
-        dialog.Click(208);
+        dialog.Click(save_ids::kAbout);
         EXPECT_FALSE(dialog.Ended());
         dialog.Click(2);
     });

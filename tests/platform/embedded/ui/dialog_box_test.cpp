@@ -5,10 +5,14 @@
 #include "platform/win32_ui.h"
 #include "resources/filvex_resources.h"
 #include "tests/support/scripted_user.h"
+#include "resources/control_ids.h"
+#include "resources/resource_ids.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+namespace save_ids = control_ids::save_attachments;
 
 namespace {
 
@@ -74,30 +78,30 @@ class DialogBoxTest : public ::testing::Test {
 TEST_F(DialogBoxTest, TheSaveDialogOpensFromItsTemplateAndEndsWithTheResultOfEndDialog) {
     Trace trace;
     trace.onInit = [](HWND dialog) {
-        SendMessageA(GetDlgItem(dialog, 201), CB_ADDSTRING, 0,
+        SendMessageA(GetDlgItem(dialog, save_ids::kTargetFolder), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>("C:\\Old\\"));
-        SetDlgItemTextA(dialog, 201, "C:\\Mail\\");
-        CheckDlgButton(dialog, 203, BST_CHECKED);
-        EnableWindow(GetDlgItem(dialog, 230), FALSE);
+        SetDlgItemTextA(dialog, save_ids::kTargetFolder, "C:\\Mail\\");
+        CheckDlgButton(dialog, save_ids::kAppendSenderName, BST_CHECKED);
+        EnableWindow(GetDlgItem(dialog, save_ids::kLeaveLinks), FALSE);
     };
     std::string textAtEnd;
     trace.onCommand = [&](HWND dialog, int id, int) {
         if (id == IDOK) {
             char text[8];
-            GetDlgItemTextA(dialog, 201, text, sizeof text);
+            GetDlgItemTextA(dialog, save_ids::kTargetFolder, text, sizeof text);
             textAtEnd = text;
             EndDialog(dialog, 7);
         }
     };
-    user->ExpectDialog(208, [&](embedded::DialogView& dialog) {
+    user->ExpectDialog(resource_ids::kSaveAttachmentsDialog, [&](embedded::DialogView& dialog) {
         EXPECT_EQ(dialog.Caption(), "Filvex - Save Attachments");
-        EXPECT_EQ(dialog.Kind(203), ControlKind::AutoCheckBox);
-        EXPECT_EQ(dialog.Kind(218), ControlKind::AutoRadioButton);
-        EXPECT_EQ(dialog.Kind(201), ControlKind::ComboBox);
+        EXPECT_EQ(dialog.Kind(save_ids::kAppendSenderName), ControlKind::AutoCheckBox);
+        EXPECT_EQ(dialog.Kind(save_ids::kSenderNameButton), ControlKind::AutoRadioButton);
+        EXPECT_EQ(dialog.Kind(save_ids::kTargetFolder), ControlKind::ComboBox);
         EXPECT_EQ(dialog.Kind(1), ControlKind::DefaultPushButton);
-        EXPECT_EQ(dialog.Text(205), "O&verwirte Existing Files");
-        EXPECT_EQ(dialog.Text(201), "C:\\Mail\\");
-        EXPECT_EQ(dialog.Items(201), std::vector<std::string>{"C:\\Old\\"});
+        EXPECT_EQ(dialog.Text(save_ids::kOverwriteExisting), "O&verwirte Existing Files");
+        EXPECT_EQ(dialog.Text(save_ids::kTargetFolder), "C:\\Mail\\");
+        EXPECT_EQ(dialog.Items(save_ids::kTargetFolder), std::vector<std::string>{"C:\\Old\\"});
         // Dialog at 150,100 units from the owner's client area: 225,163 pixels from (103,122);
         // its own client area starts 3,22 pixels inside its frame.
         RECT save = dialog.Rectangle(1); // 75,54 50x14 units
@@ -107,17 +111,18 @@ TEST_F(DialogBoxTest, TheSaveDialogOpensFromItsTemplateAndEndsWithTheResultOfEnd
         EXPECT_EQ(save.bottom - save.top, 23);
         EXPECT_EQ(dialog.FocusId(), 1); // the first tab stop
 
-        EXPECT_TRUE(dialog.Checked(203));
-        EXPECT_TRUE(dialog.Click(203));
-        EXPECT_FALSE(dialog.Checked(203));
+        EXPECT_TRUE(dialog.Checked(save_ids::kAppendSenderName));
+        EXPECT_TRUE(dialog.Click(save_ids::kAppendSenderName));
+        EXPECT_FALSE(dialog.Checked(save_ids::kAppendSenderName));
         EXPECT_TRUE(dialog.Click(1));
     });
 
-    EXPECT_EQ(Run(208, trace), 7);
+    EXPECT_EQ(Run(resource_ids::kSaveAttachmentsDialog, trace), 7);
 
     EXPECT_EQ(trace.initParam, reinterpret_cast<LPARAM>(&trace));
     ASSERT_EQ(trace.commands.size(), 2u);
-    EXPECT_EQ(trace.commands[0], std::make_pair(203, static_cast<int>(BN_CLICKED)));
+    EXPECT_EQ(trace.commands[0],
+              std::make_pair(save_ids::kAppendSenderName, static_cast<int>(BN_CLICKED)));
     EXPECT_NE(trace.commandControls[0], nullptr);
     EXPECT_EQ(textAtEnd, "C:\\Mail"); // cut to the 8-byte buffer
     EXPECT_EQ(embedded::LiveWindowCount(), 1u) << "only the owner is left";
@@ -127,24 +132,24 @@ TEST_F(DialogBoxTest, TheSaveDialogOpensFromItsTemplateAndEndsWithTheResultOfEnd
 TEST_F(DialogBoxTest, AHiddenOrDisabledControlCannotBeClicked) {
     Trace trace;
     trace.onInit = [](HWND dialog) {
-        EnableWindow(GetDlgItem(dialog, 230), FALSE);
-        ShowWindow(GetDlgItem(dialog, 250), SW_HIDE);
+        EnableWindow(GetDlgItem(dialog, save_ids::kLeaveLinks), FALSE);
+        ShowWindow(GetDlgItem(dialog, save_ids::kOptionsLabel), SW_HIDE);
     };
     trace.onCommand = [](HWND dialog, int id, int) {
         if (id == IDCANCEL) {
             EndDialog(dialog, IDCANCEL);
         }
     };
-    user->ExpectDialog(208, [](embedded::DialogView& dialog) {
-        EXPECT_FALSE(dialog.Click(230));
-        EXPECT_FALSE(dialog.Type(250, "x"));
+    user->ExpectDialog(resource_ids::kSaveAttachmentsDialog, [](embedded::DialogView& dialog) {
+        EXPECT_FALSE(dialog.Click(save_ids::kLeaveLinks));
+        EXPECT_FALSE(dialog.Type(save_ids::kOptionsLabel, "x"));
         EXPECT_FALSE(dialog.Click(999));
-        EXPECT_FALSE(dialog.Enabled(230));
-        EXPECT_FALSE(dialog.Visible(250));
+        EXPECT_FALSE(dialog.Enabled(save_ids::kLeaveLinks));
+        EXPECT_FALSE(dialog.Visible(save_ids::kOptionsLabel));
         dialog.PressEscape();
     });
 
-    EXPECT_EQ(Run(208, trace), IDCANCEL);
+    EXPECT_EQ(Run(resource_ids::kSaveAttachmentsDialog, trace), IDCANCEL);
 
     ASSERT_EQ(user->Failures().size(), 3u);
     EXPECT_EQ(user->Failures()[0], "dialog 208: control 230 is disabled and cannot be clicked");
@@ -157,38 +162,42 @@ TEST_F(DialogBoxTest, AHiddenOrDisabledControlCannotBeClicked) {
 TEST_F(DialogBoxTest, TypingChoosingAndRadioGroupsReachTheProcedure) {
     Trace trace;
     trace.onInit = [](HWND dialog) {
-        CheckRadioButton(dialog, 216, 222, 216);
+        CheckRadioButton(dialog, save_ids::kFirstSubfolderButton, save_ids::kLastSubfolderButton,
+                         save_ids::kNoSubfolderButton);
         for (const char* folder : {"C:\\A\\", "C:\\B\\"}) {
-            SendDlgItemMessageA(dialog, 201, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder));
+            SendDlgItemMessageA(dialog, save_ids::kTargetFolder, CB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>(folder));
         }
     };
-    user->ExpectDialog(208, [](embedded::DialogView& dialog) {
-        EXPECT_TRUE(dialog.Checked(216));
-        EXPECT_TRUE(dialog.Click(217));
-        EXPECT_TRUE(dialog.Checked(217));
-        EXPECT_FALSE(dialog.Checked(216)) << "one radio button of the group is checked";
-        EXPECT_TRUE(dialog.Type(236, "report"));
-        EXPECT_TRUE(dialog.Choose(201, "C:\\B\\"));
-        EXPECT_FALSE(dialog.Choose(201, "C:\\Z\\"));
+    user->ExpectDialog(resource_ids::kSaveAttachmentsDialog, [](embedded::DialogView& dialog) {
+        EXPECT_TRUE(dialog.Checked(save_ids::kNoSubfolderButton));
+        EXPECT_TRUE(dialog.Click(save_ids::kReceivedDateButton));
+        EXPECT_TRUE(dialog.Checked(save_ids::kReceivedDateButton));
+        EXPECT_FALSE(dialog.Checked(save_ids::kNoSubfolderButton))
+            << "one radio button of the group is checked";
+        EXPECT_TRUE(dialog.Type(save_ids::kNameFilter, "report"));
+        EXPECT_TRUE(dialog.Choose(save_ids::kTargetFolder, "C:\\B\\"));
+        EXPECT_FALSE(dialog.Choose(save_ids::kTargetFolder, "C:\\Z\\"));
         EXPECT_TRUE(dialog.AskForHelp());
         EXPECT_TRUE(dialog.CloseBox());
     });
     trace.onCommand = [](HWND dialog, int id, int) {
         if (id == IDCANCEL) {
-            EXPECT_EQ(SendDlgItemMessageA(dialog, 201, CB_GETCURSEL, 0, 0), 1);
+            EXPECT_EQ(SendDlgItemMessageA(dialog, save_ids::kTargetFolder, CB_GETCURSEL, 0, 0), 1);
             char text[260];
-            GetDlgItemTextA(dialog, 236, text, sizeof text);
+            GetDlgItemTextA(dialog, save_ids::kNameFilter, text, sizeof text);
             EXPECT_STREQ(text, "report");
             EndDialog(dialog, IDCANCEL);
         }
     };
 
-    EXPECT_EQ(Run(208, trace), IDCANCEL);
+    EXPECT_EQ(Run(resource_ids::kSaveAttachmentsDialog, trace), IDCANCEL);
 
-    EXPECT_EQ(
-        trace.commands,
-        (std::vector<std::pair<int, int>>{
-            {217, BN_CLICKED}, {236, EN_CHANGE}, {201, CBN_SELCHANGE}, {IDCANCEL, BN_CLICKED}}))
+    EXPECT_EQ(trace.commands,
+              (std::vector<std::pair<int, int>>{{save_ids::kReceivedDateButton, BN_CLICKED},
+                                                {save_ids::kNameFilter, EN_CHANGE},
+                                                {save_ids::kTargetFolder, CBN_SELCHANGE},
+                                                {IDCANCEL, BN_CLICKED}}))
         << "the close box ends up as Cancel through the default handling";
     EXPECT_EQ(trace.helpRequests, 1);
     ASSERT_EQ(user->Failures().size(), 1u);
@@ -201,7 +210,7 @@ TEST_F(DialogBoxTest, WindowCallsMoveResizeAndBindObjects) {
         RECT frame{};
         RECT naming{};
         GetWindowRect(dialog, &frame);
-        GetWindowRect(GetDlgItem(dialog, 246), &naming);
+        GetWindowRect(GetDlgItem(dialog, save_ids::kFileNamingFrame), &naming);
         // Fold the dialog up to the top of the "File Naming" frame, keeping its place.
         SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, naming.top - frame.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
@@ -215,11 +224,11 @@ TEST_F(DialogBoxTest, WindowCallsMoveResizeAndBindObjects) {
         EXPECT_EQ(client.right, frame.right - frame.left - 6);
         SetWindowLongPtrA(dialog, GWLP_USERDATA, 42);
         EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_USERDATA), 42);
-        EXPECT_EQ(GetDlgCtrlID(GetDlgItem(dialog, 246)), 246);
-        EXPECT_EQ(GetParent(GetDlgItem(dialog, 246)), dialog);
+        EXPECT_EQ(GetDlgCtrlID(GetDlgItem(dialog, save_ids::kFileNamingFrame)), 246);
+        EXPECT_EQ(GetParent(GetDlgItem(dialog, save_ids::kFileNamingFrame)), dialog);
         EndDialog(dialog, 3); // ends before it shows
     };
-    EXPECT_EQ(Run(208, trace), 3);
+    EXPECT_EQ(Run(resource_ids::kSaveAttachmentsDialog, trace), 3);
     EXPECT_TRUE(user->Dialogs().empty()) << "a dialog ended while opening never shows";
 }
 
@@ -236,7 +245,7 @@ TEST_F(DialogBoxTest, ABoxShownFromTheDialogIsOwnedByItAndAnsweredInTurn) {
         }
     };
     HWND dialogWindow = nullptr;
-    user->ExpectDialog(255, [&](embedded::DialogView& dialog) {
+    user->ExpectDialog(resource_ids::kUpdateLinksDialog, [&](embedded::DialogView& dialog) {
         dialogWindow = dialog.Handle();
         EXPECT_FALSE(dialog.Enabled(1)) << "OK starts disabled";
         EXPECT_FALSE(dialog.Click(1));
@@ -246,7 +255,7 @@ TEST_F(DialogBoxTest, ABoxShownFromTheDialogIsOwnedByItAndAnsweredInTurn) {
     });
     user->ExpectMessageBox(IDOK);
 
-    EXPECT_EQ(Run(255, trace), IDOK);
+    EXPECT_EQ(Run(resource_ids::kUpdateLinksDialog, trace), IDOK);
 
     ASSERT_EQ(user->MessageBoxes().size(), 1u);
     EXPECT_EQ(user->MessageBoxes()[0].owner, dialogWindow);
@@ -258,18 +267,20 @@ TEST_F(DialogBoxTest, ABoxShownFromTheDialogIsOwnedByItAndAnsweredInTurn) {
 
 TEST_F(DialogBoxTest, DialogsThatCannotRunAnswerTheFailureValues) {
     Trace trace;
-    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(208), owner, TraceProc, 0), -1)
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(resource_ids::kSaveAttachmentsDialog),
+                              owner, TraceProc, 0),
+              -1)
         << "unknown instance";
     EXPECT_EQ(Run(999, trace), -1) << "no such template";
     embedded::FailNthCall("DialogBoxParamA", 1, E_OUTOFMEMORY);
-    EXPECT_EQ(Run(208, trace), -1) << "injected failure";
-    EXPECT_EQ(
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(208), reinterpret_cast<HWND>(8), TraceProc, 0),
-        0)
+    EXPECT_EQ(Run(resource_ids::kSaveAttachmentsDialog, trace), -1) << "injected failure";
+    EXPECT_EQ(DialogBoxParamA(instance, MAKEINTRESOURCEA(resource_ids::kSaveAttachmentsDialog),
+                              reinterpret_cast<HWND>(8), TraceProc, 0),
+              0)
         << "no such owner";
 
     // Nobody scripted it: the dialog stays open, which fails, and it answers -1.
-    EXPECT_EQ(Run(252, trace), -1);
+    EXPECT_EQ(Run(resource_ids::kSummaryDialog, trace), -1);
     ASSERT_EQ(user->Failures().size(), 2u);
     EXPECT_NE(user->Failures()[0].find("unscripted dialog 252"), std::string::npos);
     EXPECT_EQ(user->Failures()[1], "dialog 252 was left open");
