@@ -1,11 +1,13 @@
 #include "cli/save_run.h"
 
+#include "cli/module_commands.h"
 #include "cli/run_summary.h"
 #include "cli/selection_paths.h"
 #include "cli/terminal_agent.h"
 #include "host/extension_entry.h"
 #include "host/module_lifetime.h"
 #include "options/registry_names.h"
+#include "resources/resource_ids.h"
 #include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/embedded/trace/call_log.h"
 #include "platform/embedded/client/extension_host.h"
@@ -142,8 +144,13 @@ int RunSave(const SaveRequest& request) {
         std::cerr << "filvex: the module did not install itself in the viewer\n";
         return 1;
     }
+    const UINT saveCommand = ModuleMenuCommand(host, resource_ids::kSaveMenuItem);
+    if (saveCommand == 0) {
+        std::cerr << "filvex: the module put no Save Attachments command in the menu\n";
+        return 1;
+    }
     const auto clockStart = std::chrono::steady_clock::now();
-    host.DoCommand(host.FirstCommand());
+    host.DoCommand(saveCommand);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
     host.Unload();

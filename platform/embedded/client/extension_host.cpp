@@ -1,5 +1,7 @@
 #include "platform/embedded/client/extension_host.h"
 
+#include "platform/embedded/ui/menu_table.h"
+
 #include "platform/embedded/ui/client_windows.h"
 #include "platform/mapi_functions.h"
 #include "platform/win32_menus.h"
@@ -71,6 +73,31 @@ bool ExtensionHost::Load(LPFNEXCHEXTENTRY entry, ULONG context) {
     nextCommand = kFirstExtensionCommand;
     commands->InstallCommands(this, window, menuBar, &nextCommand, &toolbarEntry, 1, 0);
     return true;
+}
+
+namespace {
+
+UINT CommandIn(HMENU menu, const std::string& itemText, int depth) {
+    const Menu* found = LookUpMenu(menu);
+    if (found == nullptr || depth > 8) {
+        return 0;
+    }
+    for (const MenuItem& item : found->items) {
+        if (item.popup != nullptr) {
+            if (UINT command = CommandIn(item.popup, itemText, depth + 1)) {
+                return command;
+            }
+        } else if (item.text == itemText) {
+            return item.command;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+UINT ExtensionHost::MenuCommand(const std::string& itemText) const {
+    return CommandIn(menuBar, itemText, 0);
 }
 
 void ExtensionHost::Unload() {

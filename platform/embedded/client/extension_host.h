@@ -1,5 +1,5 @@
 // The mail client as far as the module sees it: a window with a menu and a standard toolbar, a
-// session, and a selection of messages. Tests and the command-line native drive the module's
+// session, and a selection of messages. Tests and the command-line host drive the module's
 // extension object through it exactly as the client does: entry point, Install,
 // InstallCommands, then DoCommand with the ids the module took.
 #pragma once
@@ -52,8 +52,10 @@ class ExtensionHost final : public IExchExtCallback {
     bool Load(LPFNEXCHEXTENTRY entry, ULONG context);
     // Releases the object.
     void Unload();
-    // The command ids the module took, in the order it took them.
-    UINT FirstCommand() const { return kFirstExtensionCommand; }
+    // The command of the menu item with this text anywhere in the window's menus, as a person
+    // finds a command by what the menu says; 0 when there is none.
+    UINT MenuCommand(const std::string& itemText) const;
+    // The first command id the module has not taken.
     UINT NextCommand() const { return nextCommand; }
     HRESULT DoCommand(UINT command);
 

@@ -1,6 +1,6 @@
 // The archive library's file functions: archive paths are the platform's paths, mapped onto the
-// native, and an open archive is a handle of the platform's open-file table, so that it shares
-// (or refuses to share) with the module's own opens as the platform's stdio files do.
+// native file system, and an open archive is a handle of the platform's open-file table, so that it
+// shares (or refuses to share) with the module's own opens as the platform's stdio files do.
 #include "platform/archive_files.h"
 
 #include "platform/embedded/files/file_handles.h"

@@ -347,7 +347,7 @@ BOOL embedded::CloseFileHandle(HANDLE object) {
     return ::close(descriptor) == 0 ? TRUE : Fail(ERROR_GEN_FAILURE);
 }
 
-// The last access and last write times are the native's own; the creation time, which the native
+// The last access and last write times are the file system's own; the creation time, which it
 // cannot set, is kept in an extended attribute. A file system without extended attributes
 // keeps no creation time: the call still sets the other two and succeeds, as the platform
 // does on file systems that record fewer times.
