@@ -10,6 +10,7 @@
 // A set stream that cannot be parsed is never replaced: Open fails with STG_E_INVALIDHEADER and
 // so does Create, even with STGM_CREATE, so that bytes another program wrote are not lost for a
 // summary that is only a courtesy.
+#include "platform/embedded/com/counted.h"
 #include "platform/embedded/storage/compound_file.h"
 #include "platform/embedded/storage/compound_file_rewrite.h"
 #include "platform/embedded/trace/fault_injection.h"
@@ -110,34 +111,13 @@ HRESULT CheckSetMode(DWORD mode, const OpenedFile& file) {
 }
 
 // The parts of IPropertyStorage that both kinds of file answer alike.
-class PropertyStorageBase : public IPropertyStorage {
+class PropertyStorageBase : public Counted<IPropertyStorage> {
   public:
     PropertyStorageBase(std::shared_ptr<OpenedFile> file, const ClassId& formatId, DWORD mode)
         : file(std::move(file)), formatId(formatId), writable(Writes(mode)) {
         this->file->openSets.insert(formatId);
     }
     virtual ~PropertyStorageBase() { file->openSets.erase(formatId); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (ppvObject == nullptr) {
-            return E_POINTER;
-        }
-        *ppvObject = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IPropertyStorage) {
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IPropertyStorage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE ReadMultiple(ULONG cpspec, const PROPSPEC rgpspec[],
                                            PROPVARIANT rgpropvar[]) override {
@@ -239,6 +219,10 @@ class PropertyStorageBase : public IPropertyStorage {
     HRESULT STDMETHODCALLTYPE Stat(STATPROPSETSTG*) override { return NotHere("Stat"); }
 
   protected:
+    bool Answers(REFIID riid) const override {
+        return AnyOf(riid, {&IID_IUnknown, &IID_IPropertyStorage});
+    }
+
     virtual HRESULT ReadOne(PROPID id, PROPVARIANT& value) = 0;
     virtual HRESULT WriteAll(ULONG count, const PROPSPEC specs[], const PROPVARIANT values[]) = 0;
     virtual HRESULT DeleteAll(const std::vector<PROPID>& ids) = 0;
@@ -253,8 +237,6 @@ class PropertyStorageBase : public IPropertyStorage {
         HRESULT hr = EnterOperation(operation);
         return FAILED(hr) ? hr : E_NOTIMPL;
     }
-
-    std::atomic<ULONG> references{1};
 };
 
 // A set stored as a root stream of a compound file.
@@ -377,30 +359,9 @@ HRESULT ReadSetStream(const std::string& nativePath, const std::string& streamNa
     return S_OK;
 }
 
-class PropertySetStorage final : public IPropertySetStorage {
+class PropertySetStorage final : public Counted<IPropertySetStorage> {
   public:
     explicit PropertySetStorage(std::shared_ptr<OpenedFile> file) : file(std::move(file)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (ppvObject == nullptr) {
-            return E_POINTER;
-        }
-        *ppvObject = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IPropertySetStorage) {
-            return E_NOINTERFACE;
-        }
-        *ppvObject = static_cast<IPropertySetStorage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE Create(REFFMTID rfmtid, const CLSID* pclsid, DWORD grfFlags,
                                      DWORD grfMode, IPropertyStorage** ppprstg) override {
@@ -516,6 +477,11 @@ class PropertySetStorage final : public IPropertySetStorage {
         return FAILED(hr) ? hr : E_NOTIMPL;
     }
 
+  protected:
+    bool Answers(REFIID riid) const override {
+        return AnyOf(riid, {&IID_IUnknown, &IID_IPropertySetStorage});
+    }
+
   private:
     HRESULT CreateAttributeSet(REFFMTID rfmtid, const ClassId& formatId, DWORD mode, bool replace,
                                IPropertyStorage** ppprstg) {
@@ -536,7 +502,6 @@ class PropertySetStorage final : public IPropertySetStorage {
     }
 
     const std::shared_ptr<OpenedFile> file;
-    std::atomic<ULONG> references{1};
 };
 
 HRESULT ResolveFile(const WCHAR* name, std::string& nativePath) {

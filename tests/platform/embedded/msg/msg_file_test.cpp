@@ -6,6 +6,7 @@
 #include "platform/embedded/msg/msg_file.h"
 #include "platform/mapi_functions.h"
 #include "platform/ole_storage.h"
+#include "tests/support/shared_corpus.h"
 #include "tests/support/sha256.h"
 #include "tests/support/drive_test.h"
 #include "tests/support/msg_through_storage.h"
@@ -56,7 +57,7 @@ std::string RunCommand(const std::string& command) {
     return output;
 }
 
-bool HostHas(const std::string& path) {
+bool MachineHas(const std::string& path) {
     return access(path.c_str(), X_OK) == 0;
 }
 
@@ -246,11 +247,8 @@ TEST_F(MsgFileTest, ABigAttachmentStaysInTheFileUntilItIsRead) {
 }
 
 TEST_F(MsgFileTest, NamedPropertiesGoFromOneMsgFileToAnother) {
-    const std::string sample =
-        std::string(FILVEX_SHARED_DIR) + "/corpus/msg/hiraoka_msgInMsgInMsg.msg";
-    if (access(sample.c_str(), R_OK) != 0) {
-        GTEST_SKIP() << "no corpus";
-    }
+    SKIP_WITHOUT_SHARED_CORPUS_FILE("hiraoka_msgInMsgInMsg.msg");
+    const std::string sample = testing_support::SharedCorpusFolder() + "/hiraoka_msgInMsgInMsg.msg";
     MessageData original;
     ASSERT_EQ(embedded::ReadMsgFile(sample, original), S_OK);
     ASSERT_GT(original.namedPropertyStreams.size(), 3u);
@@ -347,7 +345,7 @@ TEST_F(MsgFileTest, AFailedCommitLeavesTheOldFileByteForByte) {
 }
 
 TEST_F(MsgFileTest, MsgconvertReadsSubjectAndAttachments) {
-    if (!HostHas("/usr/bin/msgconvert") || !HostHas("/usr/bin/python3")) {
+    if (!MachineHas("/usr/bin/msgconvert") || !MachineHas("/usr/bin/python3")) {
         GTEST_SKIP() << "msgconvert or python3 is not installed";
     }
     const embedded::EntryId id = store.AddMessage(SourceDraft());
@@ -374,7 +372,7 @@ TEST_F(MsgFileTest, MsgconvertReadsSubjectAndAttachments) {
 }
 
 TEST_F(MsgFileTest, OlefileListsTheStreamsAndTheClass) {
-    if (!HostHas("/usr/bin/python3") ||
+    if (!MachineHas("/usr/bin/python3") ||
         RunCommand("/usr/bin/python3 -c 'import olefile' 2>&1 && echo ok") != "ok\n") {
         GTEST_SKIP() << "python3-olefile is not installed";
     }
@@ -445,10 +443,11 @@ void DescribeAttachments(const MessageData& message, const std::string& where,
 }
 
 TEST(MsgCorpusTest, EveryFileOpensWithTheAttachmentsOfItsManifest) {
-    const std::string corpus = std::string(FILVEX_SHARED_DIR) + "/corpus/msg";
-    if (!HostHas("/usr/bin/python3") || access((corpus + "/manifest.json").c_str(), R_OK) != 0) {
-        GTEST_SKIP() << "no corpus or no python3 to read its manifest";
+    SKIP_WITHOUT_SHARED_CORPUS_FILE("manifest.json");
+    if (!MachineHas("/usr/bin/python3")) {
+        GTEST_SKIP() << "no python3 to read the corpus's manifest";
     }
+    const std::string corpus = testing_support::SharedCorpusFolder();
     testing_support::TempFolder temp;
     // The manifest as lines in the form DescribeAttachments writes, after a line per file.
     const std::string script =

@@ -10,6 +10,7 @@
 #include "platform/mapi_buffer.h"
 #include "platform/mapi_functions.h"
 #include "platform/ole_storage.h"
+#include "tests/support/shared_corpus.h"
 #include "tests/support/sha256.h"
 #include "tests/support/drive_test.h"
 #include "tests/support/msg_through_storage.h"
@@ -440,7 +441,7 @@ TEST_F(MsgPropertyTypesTest, EveryTypeComesBackFromTheFileAsItWasSet) {
 }
 
 TEST_F(MsgPropertyTypesTest, CorpusMessagesLoseNoPropertyWhenReadWrittenAndReadAgain) {
-    const std::string corpus = std::string(FILVEX_SHARED_DIR) + "/corpus/msg";
+    const std::string corpus = testing_support::SharedCorpusFolder();
     const std::string files[] = {"bbottema_attachments_nameless_ansi.msg",
                                  "bbottema_forward_empty_names_inline.msg",
                                  "bbottema_testgetmsgAttch_chinese.msg",
@@ -463,8 +464,8 @@ TEST_F(MsgPropertyTypesTest, CorpusMessagesLoseNoPropertyWhenReadWrittenAndReadA
                                  "pstar_cfb_v4_embedded.msg",
                                  "sicos_EmailWithAttachments.msg",
                                  "sicos_EmailWithInnerMailAndAttachments.msg"};
-    if (access((corpus + "/" + files[0]).c_str(), R_OK) != 0) {
-        GTEST_SKIP() << "no corpus";
+    for (const std::string& file : files) {
+        SKIP_WITHOUT_SHARED_CORPUS_FILE(file);
     }
     std::set<ULONG> typesSeen;
     for (const std::string& file : files) {
