@@ -195,7 +195,7 @@ class MessageObject final : public PropertyObject<IMessage> {
     std::unique_ptr<MessageHome> home;
 };
 
-class PropertyStream;
+class AttachmentDataStream;
 
 class AttachmentObject final : public PropertyObject<IAttach> {
   public:
@@ -239,13 +239,13 @@ class AttachmentObject final : public PropertyObject<IAttach> {
 
 // A binary property of an attachment as a stream. It reads and writes the attachment's working
 // copy, so what is written is saved with the attachment.
-class PropertyStream final : public StreamBase {
+class AttachmentDataStream final : public StreamBase {
   public:
-    PropertyStream(AttachmentObject* owner, ULONG tag, bool canWrite)
+    AttachmentDataStream(AttachmentObject* owner, ULONG tag, bool canWrite)
         : owner(owner), tag(tag), writable(canWrite) {
         owner->AddRef();
     }
-    ~PropertyStream() override { owner->Release(); }
+    ~AttachmentDataStream() override { owner->Release(); }
 
     HRESULT ReadBytes(void* pv, ULONG cb, ULONG& done) override {
         const PropertyValue& value = Value();
@@ -347,7 +347,7 @@ HRESULT AttachmentObject::OpenPropertyObject(ULONG ulPropTag, REFIID riid, ULONG
         } else if (!present) {
             return MAPI_E_NOT_FOUND;
         }
-        auto* stream = new PropertyStream(this, ulPropTag, (ulFlags & MAPI_MODIFY) != 0);
+        auto* stream = new AttachmentDataStream(this, ulPropTag, (ulFlags & MAPI_MODIFY) != 0);
         *lppUnk = static_cast<IStream*>(stream);
         return S_OK;
     }
