@@ -24,6 +24,9 @@ constexpr ULONG EECONTEXT_PROPERTYSHEETS = 0x0000000C;
 constexpr ULONG EECONTEXT_ADVANCEDCRITERIA = 0x0000000D;
 constexpr ULONG EECONTEXT_TASK = 0x0000000E;
 
+// The window class of the client's main windows (its viewers).
+inline constexpr char kClientMainWindowClass[] = "rctrl_renwnd32";
+
 // QueryHelpText: which text the client asks for.
 constexpr ULONG EECQHT_STATUS = 0x00000001;
 constexpr ULONG EECQHT_TOOLTIP = 0x00000002;

@@ -105,6 +105,8 @@ BOOL WINAPI IsWindow(HWND window);
 HWND WINAPI GetParent(HWND window);
 HWND WINAPI GetDesktopWindow();
 HWND WINAPI GetActiveWindow();
+// The top-level window of that class and that title; a null name matches any.
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
 BOOL WINAPI DestroyWindow(HWND window);
 int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int capacity);
 int WINAPI GetWindowTextLengthA(HWND window);

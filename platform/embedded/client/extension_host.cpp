@@ -16,7 +16,7 @@ ExtensionHost::ExtensionHost(IMAPISession* session, const std::string& caption) 
         session->AddRef();
         this->session.Reset(session);
     }
-    window = CreateClientWindow(caption, RECT{100, 100, 1100, 800});
+    window = CreateClientWindow(caption, RECT{100, 100, 1100, 800}, kClientMainWindowClass);
     toolbar = CreateToolbarWindow(window);
     menuBar = CreateMenu();
     HMENU fileMenu = CreatePopupMenu();

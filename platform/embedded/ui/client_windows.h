@@ -10,8 +10,9 @@
 
 namespace embedded {
 
-// A captioned top-level window at the given screen rectangle.
-HWND CreateClientWindow(const std::string& caption, const RECT& screenRect);
+// A captioned top-level window of the given class at the given screen rectangle.
+HWND CreateClientWindow(const std::string& caption, const RECT& screenRect,
+                        const std::string& className = {});
 // The client window's standard toolbar, inside it.
 HWND CreateToolbarWindow(HWND parent);
 // The images a toolbar holds, in order, each named by its module and bitmap resource id.

@@ -24,6 +24,8 @@ struct Window {
     DWORD extendedStyle = 0;
     HINSTANCE instance = nullptr;
     std::string text;
+    // The window class a top-level window was registered under; empty for none of interest.
+    std::string className;
     UINT check = 0;
     bool enabled = true;
     bool visible = true;

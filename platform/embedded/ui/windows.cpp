@@ -5,6 +5,7 @@
 #include "platform/embedded/ui/window_table.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -60,6 +61,13 @@ DWORD StyleOf(const Window& window) {
         style |= WS_DISABLED;
     }
     return style;
+}
+
+// Window classes and titles are found without regard to the case of their letters.
+bool SameName(const std::string& name, LPCSTR wanted) {
+    return std::equal(
+        name.begin(), name.end(), wanted, wanted + std::strlen(wanted),
+        [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 } // namespace
@@ -152,11 +160,13 @@ std::vector<HWND>& RunningDialogs() {
     return State().runningDialogs;
 }
 
-HWND CreateClientWindow(const std::string& caption, const RECT& screenRect) {
+HWND CreateClientWindow(const std::string& caption, const RECT& screenRect,
+                        const std::string& className) {
     Window window;
     window.kind = WindowKind::HostWindow;
     window.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     window.text = caption;
+    window.className = className;
     window.rect = screenRect;
     HWND handle = AddWindow(window);
     State().active = handle;
@@ -216,6 +226,26 @@ HWND WINAPI GetActiveWindow() {
     }
     HWND active = embedded::State().active;
     return embedded::LookUpWindow(active) != nullptr ? active : nullptr;
+}
+
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+    if (!embedded::EnterWin32Operation("FindWindowA")) {
+        return nullptr;
+    }
+    // The platform looks from the top of the z-order down; here the window made last is on top.
+    auto& windows = embedded::State().windows;
+    for (auto entry = windows.rbegin(); entry != windows.rend(); ++entry) {
+        const Window& record = *entry->second;
+        const bool topLevel = record.kind == WindowKind::HostWindow ||
+                              record.kind == WindowKind::Dialog ||
+                              record.kind == WindowKind::FolderBrowser;
+        if (topLevel && (className == nullptr || embedded::SameName(record.className, className)) &&
+            (windowName == nullptr || embedded::SameName(record.text, windowName))) {
+            return record.handle;
+        }
+    }
+    SetLastError(ERROR_SUCCESS);
+    return nullptr;
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
