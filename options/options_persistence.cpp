@@ -5,7 +5,9 @@
 #include "options/recent_folders.h"
 #include "platform/win32_text.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -142,6 +144,23 @@ HRESULT LoadFromRegistry(SaveOptions& options) {
     ReadText(key, registry_names::kNameFilter, options.nameFilter, kNameFilterCapacity);
     ReadText(key, registry_names::kCommandLine, options.commandLine, kCommandLineCapacity);
     ReadSeparators(options, key);
+    RegCloseKey(key);
+    return S_OK;
+}
+
+HRESULT ReadFlagFromRegistry(SaveOptions& options, std::int32_t SaveOptions::*field) {
+    const FlagValue* flag = std::find_if(std::begin(kReadFlags), std::end(kReadFlags),
+                                         [field](const FlagValue& f) { return f.field == field; });
+    HKEY key = nullptr;
+    if (flag == std::end(kReadFlags) ||
+        RegOpenKeyExA(options.registryRoot->RootKey(), kOptionsKeyPath, 0, KEY_ALL_ACCESS, &key) !=
+            ERROR_SUCCESS) {
+        return S_OK;
+    }
+    DWORD number = 0;
+    if (ReadNumber(key, flag->name, number)) {
+        options.*field = number != 0 ? 1 : 0;
+    }
     RegCloseKey(key);
     return S_OK;
 }

@@ -13,6 +13,10 @@ HRESULT LoadFromRegistry(SaveOptions& options);
 // their defaults. Always S_OK.
 HRESULT ReadSeparators(SaveOptions& options, HKEY key);
 
+// One flag of the record from its root's options key, by the rule every flag is read with: a
+// value present makes the field 1 or 0, a missing value or key leaves it. Always S_OK.
+HRESULT ReadFlagFromRegistry(SaveOptions& options, std::int32_t SaveOptions::*field);
+
 // Writes the record's user-settable values under its root; what cannot be written is lost
 // without a word. Always S_OK.
 HRESULT SaveToRegistry(const SaveOptions& options);
