@@ -7,6 +7,7 @@
 #include "module/module_instance.h"
 #include "module/user_messages.h"
 #include "base/bounded_text.h"
+#include "options/action_option_string.h"
 #include "options/recent_folders.h"
 #include "platform/folder_browser.h"
 #include "platform/shell_execute.h"
@@ -295,14 +296,18 @@ void SaveAttachmentsDialog::OnSaveNow() {
         ShowResourceError(window, resource_ids::kFolderNameEmpty);
         return;
     }
+    if (ruleForm && !FitsActionOptions(folder)) {
+        RefuseForRule(kTargetFolder);
+        return;
+    }
     CreateFolderTree(folder);
     if (!EnsureFolder(folder, window)) {
         return;
     }
     AddTrailingBackslash(folder, kFolderCapacity);
 
-    // The filter is checked before anything is stored, so that a refused filter followed by
-    // Cancel leaves the record as it came.
+    // The filter and the command are checked before anything is stored, so that a refused
+    // value followed by Cancel leaves the record as it came.
     char nameFilter[kNameFilterCapacity] = "";
     if (IsChecked(kFilterOn)) {
         GetDlgItemTextA(window, kNameFilter, nameFilter, kNameFilterCapacity);
@@ -310,6 +315,14 @@ void SaveAttachmentsDialog::OnSaveNow() {
     if (!IsLegalName(nameFilter)) {
         ShowResourceError(window, resource_ids::kFilterCharactersRefused);
         SetFocus(GetDlgItem(window, kNameFilter));
+        return;
+    }
+    char commandLine[kCommandLineCapacity] = "";
+    if (IsChecked(kExecute)) {
+        GetDlgItemTextA(window, kCommandLine, commandLine, kCommandLineCapacity);
+    }
+    if (ruleForm && !FitsActionOptions(commandLine)) {
+        RefuseForRule(kCommandLine);
         return;
     }
 
@@ -320,10 +333,7 @@ void SaveAttachmentsDialog::OnSaveNow() {
     AddRecentFolder(options, folder);
     BoundedCopy(options.nameFilter, kNameFilterCapacity, nameFilter);
 
-    options.commandLine[0] = '\0';
-    if (IsChecked(kExecute)) {
-        GetDlgItemTextA(window, kCommandLine, options.commandLine, kCommandLineCapacity);
-    }
+    BoundedCopy(options.commandLine, kCommandLineCapacity, commandLine);
 
     options.subfolderMode = kNoSubfolder;
     for (const SubfolderButton& button : kSubfolderButtons) {
@@ -333,6 +343,11 @@ void SaveAttachmentsDialog::OnSaveNow() {
         }
     }
     EndDialog(window, IDOK);
+}
+
+void SaveAttachmentsDialog::RefuseForRule(int control) {
+    ShowResourceError(Window(), resource_ids::kRuleValueRefused);
+    SetFocus(GetDlgItem(Window(), control));
 }
 
 void SaveAttachmentsDialog::OnBrowse() {

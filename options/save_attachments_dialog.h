@@ -20,6 +20,10 @@ class SaveAttachmentsDialog : public ModalDialog {
     explicit SaveAttachmentsDialog(SaveOptions& options,
                                    std::optional<std::string> okCaption = std::nullopt);
 
+    // The rule form: Save Now also refuses a folder or command that the rule's option string
+    // could not carry back unchanged.
+    void SetRuleForm() { ruleForm = true; }
+
     // Keeps a counted reference to the session until the object goes.
     void SetSession(IMAPISession* session);
 
@@ -34,6 +38,8 @@ class SaveAttachmentsDialog : public ModalDialog {
     void OnOpening();
     void OnCommand(int control, WORD notification);
     void OnSaveNow();
+    // Tells why a value cannot go into a rule and puts the focus on its control.
+    void RefuseForRule(int control);
     void OnBrowse();
     void OnOpenFolder();
     void OnPickCommand();
@@ -51,6 +57,7 @@ class SaveAttachmentsDialog : public ModalDialog {
     void ShowControl(int control, bool show);
 
     std::optional<std::string> okCaption;
+    bool ruleForm = false;
     ComPtr<IMAPISession> session;
     SaveOptions& options;
     bool expanded = true;

@@ -40,6 +40,7 @@ constexpr UINT kNewLinkPathMissing = 135;
 constexpr UINT kReattachBeforeSend = 136;
 constexpr UINT kNoLinks = 137;
 constexpr UINT kAboutMenuItem = 138;
+constexpr UINT kRuleValueRefused = 139;
 
 // Dialogs.
 constexpr UINT kSaveAttachmentsDialog = 208;

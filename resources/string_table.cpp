@@ -58,6 +58,10 @@ constexpr StringResource kStrings[] = {
                           "Would you like to reattach them before sending?"},
     {kNoLinks, "This message has no Filvexed links."},
     {kAboutMenuItem, "&About Filvex"},
+    {kRuleValueRefused,
+     "The character | cannot be used in the target folder or the command of a rule: the rule "
+     "keeps its options in one line in which | separates them. Please correct it and try "
+     "again."},
 };
 
 } // namespace

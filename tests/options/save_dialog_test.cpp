@@ -887,4 +887,53 @@ TEST_F(SaveDialogTest, AboutShowsTheAboutBoxOverTheDialog) {
     EXPECT_EQ(user->MessageBoxes()[0].owner, dialogWindow);
 }
 
+// --- The rule form ---
+
+TEST_F(SaveDialogTest, TheRuleFormRefusesAValueTheRulesStringCannotCarry) {
+    struct Case {
+        const char* name;
+        const char* folder;
+        const char* command;
+        bool ruleForm;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"a command with a bar", "C:\\Mail", "cmd /c type | more", true, true},
+        {"a folder with a bar", "C:\\A|B", "", true, true},
+        {"values without a bar", "C:\\Mail", "C:\\Tools\\scan.exe", true, false},
+        {"the Save command keeps a command with a bar", "C:\\Mail", "cmd /c type | more", false,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveOptions options = Record();
+        AddRecentFolder(options, c.folder);
+        std::strcpy(options.commandLine, c.command);
+        SaveAttachmentsDialog dialog(options, "OK");
+        if (c.ruleForm) {
+            dialog.SetRuleForm();
+        }
+        const std::size_t boxesBefore = user->MessageBoxes().size();
+        user->ExpectDialog(kDialog, [&](DialogView& view) {
+            if (c.refused) {
+                user->ExpectMessageBox(IDOK);
+            }
+            view.Click(IDOK);
+            if (!view.Ended()) {
+                view.Click(IDCANCEL);
+            }
+        });
+        EXPECT_EQ(dialog.Show(owner), c.refused ? IDCANCEL : IDOK);
+        ASSERT_EQ(user->MessageBoxes().size(), boxesBefore + (c.refused ? 1 : 0));
+        if (c.refused) {
+            EXPECT_EQ(user->MessageBoxes().back().text, String(resource_ids::kRuleValueRefused));
+            EXPECT_EQ(user->MessageBoxes().back().type, MB_ICONERROR);
+            // Refused before anything was stored.
+            EXPECT_EQ(options.optionsExpanded, 1);
+            EXPECT_FALSE(OptionsKeyExists());
+        }
+        EXPECT_STREQ(options.commandLine, c.command);
+    }
+}
+
 } // namespace

@@ -35,7 +35,7 @@ class ResourcesTest : public ::testing::Test {
 TEST_F(ResourcesTest, EveryStringTheModuleShowsIsInTheTable) {
     const UINT ids[] = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111,
                         112, 113, 114, 115, 118, 119, 120, 121, 122, 124, 125, 126,
-                        127, 128, 129, 130, 131, 132, 135, 136, 137, 138};
+                        127, 128, 129, 130, 131, 132, 135, 136, 137, 138, 139};
     for (UINT id : ids) {
         SCOPED_TRACE(id);
         EXPECT_FALSE(String(id).empty());
