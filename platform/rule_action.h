@@ -41,5 +41,8 @@ inline constexpr IID IID_ICustomAction = {
 constexpr HRESULT TYPE_E_BUFFERTOOSMALL = static_cast<HRESULT>(0x80028016);
 #endif
 
+// The title of the rules editor's window from which the user configures a custom action.
+inline constexpr char kSelectCustomActionTitle[] = "Select Custom Action";
+
 // What the module's entry point ordinal 1 is.
 using LPFNCUSTOMACTIONENTRY = LPCUSTOMACTION(WINAPI*)();
