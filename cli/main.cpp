@@ -1,5 +1,6 @@
 // filvex: saves the attachments of ".msg" messages as the mail client's Save Attachments
 // command does, with the same dialog (answered from the options), boxes and stored options.
+#include "cli/rule_command.h"
 #include "cli/save_request.h"
 #include "cli/save_run.h"
 #include "cli/stored_options.h"
@@ -79,12 +80,18 @@ int main(int argc, char** argv) {
     app.add_subcommand("options", "print the stored options in force, with their registry "
                                   "value names and the key they come from");
 
+    cli::RuleRequest ruleRequest;
+    CLI::App* rule = cli::AddRuleCommands(app, ruleRequest);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         // Bad usage is exit code 2; asking for help is no error.
         int code = app.exit(error);
         return code == 0 ? 0 : 2;
+    }
+    if (rule->parsed()) {
+        return cli::RunRule(*rule, ruleRequest);
     }
     if (app.got_subcommand("options")) {
         return cli::PrintStoredOptions(std::cout);
