@@ -280,6 +280,7 @@ constexpr HRESULT MAPI_E_TOO_BIG = static_cast<HRESULT>(0x80040305);
 constexpr HRESULT MAPI_E_UNKNOWN_ENTRYID = static_cast<HRESULT>(0x80040201);
 constexpr HRESULT MAPI_E_TABLE_TOO_BIG = static_cast<HRESULT>(0x80040403);
 constexpr HRESULT MAPI_E_USER_CANCEL = static_cast<HRESULT>(0x80040113);
+constexpr HRESULT MAPI_E_CANCEL = static_cast<HRESULT>(0x80040501);
 constexpr HRESULT MAPI_W_ERRORS_RETURNED = static_cast<HRESULT>(0x00040380);
 
 // Flags.
