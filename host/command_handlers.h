@@ -5,7 +5,7 @@
 
 HRESULT SaveAttachmentsCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback);
 HRESULT AboutCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback);
-// The link commands, which arrive with the link attachments' own work.
+// The link commands.
 HRESULT ReattachLinksCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback);
 HRESULT DisplayLinkInfoCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback);
 HRESULT BatchUpdateLinksCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback);

@@ -110,15 +110,9 @@ class FileStream final : public embedded::StreamBase {
 
 } // namespace
 
-HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags,
-                                           LPSTR lpszFileName, LPSTR, LPSTREAM* lppStream) {
-    if (lppStream != nullptr) {
-        *lppStream = nullptr;
-    }
-    HRESULT hr = EnterOperation("OpenStreamOnFile", ulFlags);
-    if (FAILED(hr)) {
-        return hr;
-    }
+namespace {
+
+HRESULT OpenFileStream(ULONG ulFlags, LPSTR lpszFileName, LPSTREAM* lppStream) {
     if (lpszFileName == nullptr || lppStream == nullptr) {
         return MAPI_E_INVALID_PARAMETER;
     }
@@ -153,4 +147,29 @@ HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
     }
     *lppStream = new FileStream(fd, writable);
     return S_OK;
+}
+
+// The system error a caller reads after a failed open, as the file layer would leave it.
+DWORD LastErrorOf(HRESULT hr) {
+    if (hr == MAPI_E_NOT_FOUND) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return embedded::Win32CodeOf(hr);
+}
+
+} // namespace
+
+HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags,
+                                           LPSTR lpszFileName, LPSTR, LPSTREAM* lppStream) {
+    if (lppStream != nullptr) {
+        *lppStream = nullptr;
+    }
+    HRESULT hr = EnterOperation("OpenStreamOnFile", ulFlags);
+    if (SUCCEEDED(hr)) {
+        hr = OpenFileStream(ulFlags, lpszFileName, lppStream);
+    }
+    if (FAILED(hr)) {
+        SetLastError(LastErrorOf(hr));
+    }
+    return hr;
 }
