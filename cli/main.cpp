@@ -1,5 +1,6 @@
 // filvex: saves the attachments of ".msg" messages as the mail client's Save Attachments
 // command does, with the same dialog (answered from the options), boxes and stored options.
+#include "cli/link_commands.h"
 #include "cli/rule_command.h"
 #include "cli/save_request.h"
 #include "cli/save_run.h"
@@ -77,6 +78,9 @@ int main(int argc, char** argv) {
         "answer No (or Cancel) to every question");
     save->add_flag("--json", request.json, "print the summary as JSON on standard output");
 
+    cli::LinkCommandLine links;
+    cli::AddLinkCommands(app, links);
+
     app.add_subcommand("options", "print the stored options in force, with their registry "
                                   "value names and the key they come from");
 
@@ -92,6 +96,9 @@ int main(int argc, char** argv) {
     }
     if (rule->parsed()) {
         return cli::RunRule(*rule, ruleRequest);
+    }
+    if (std::optional<int> code = cli::RunChosenLinkCommand(app, links)) {
+        return *code;
     }
     if (app.got_subcommand("options")) {
         return cli::PrintStoredOptions(std::cout);
