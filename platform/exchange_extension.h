@@ -27,6 +27,10 @@ constexpr ULONG EECONTEXT_TASK = 0x0000000E;
 // The window class of the client's main windows (its viewers).
 inline constexpr char kClientMainWindowClass[] = "rctrl_renwnd32";
 
+// The flags of the message events' completions: the operation failed, or failed to complete.
+constexpr ULONG EEME_FAILED = 0x00000001;
+constexpr ULONG EEME_COMPLETE_FAILED = 0x00000002;
+
 // QueryHelpText: which text the client asks for.
 constexpr ULONG EECQHT_STATUS = 0x00000001;
 constexpr ULONG EECQHT_TOOLTIP = 0x00000002;

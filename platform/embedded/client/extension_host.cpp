@@ -105,6 +105,42 @@ void ExtensionHost::Unload() {
     extension.Reset();
 }
 
+ULONG ExtensionHost::Write(IExchExtMessageEvents* events, HRESULT& written) {
+    events->OnWrite(this);
+    written = unsaved ? unsaved->SaveChanges(KEEP_OPEN_READWRITE) : MAPI_E_NOT_FOUND;
+    return FAILED(written) ? EEME_FAILED : 0;
+}
+
+ExtensionHost::SendOutcome ExtensionHost::Send() {
+    SendOutcome outcome;
+    ComPtr<IExchExtMessageEvents> events;
+    if (!extension || FAILED(extension->QueryInterface(IID_IExchExtMessageEvents,
+                                                       reinterpret_cast<void**>(events.Out())))) {
+        outcome.write = MAPI_E_NO_SUPPORT;
+        return outcome;
+    }
+    events->OnCheckNames(this);
+    events->OnCheckNamesComplete(this, 0);
+    outcome.submit = events->OnSubmit(this);
+    const ULONG flags = Write(events.Get(), outcome.write);
+    outcome.writeComplete = events->OnWriteComplete(this, flags);
+    outcome.sent = SUCCEEDED(outcome.write) && SUCCEEDED(outcome.writeComplete);
+    events->OnSubmitComplete(this, outcome.sent ? 0 : EEME_FAILED);
+    return outcome;
+}
+
+HRESULT ExtensionHost::SaveDraft() {
+    ComPtr<IExchExtMessageEvents> events;
+    if (!extension || FAILED(extension->QueryInterface(IID_IExchExtMessageEvents,
+                                                       reinterpret_cast<void**>(events.Out())))) {
+        return MAPI_E_NO_SUPPORT;
+    }
+    HRESULT written = S_OK;
+    const ULONG flags = Write(events.Get(), written);
+    events->OnWriteComplete(this, flags);
+    return written;
+}
+
 HRESULT ExtensionHost::DoCommand(UINT command) {
     return commands ? commands->DoCommand(this, command) : S_FALSE;
 }

@@ -47,6 +47,27 @@ class ExtensionHost final : public IExchExtCallback {
     // "GetSelectionCount", "GetMenuPos".
     void Refuse(const std::string& operation) { refused.push_back(operation); }
 
+    // A compose window: `message` open in it and never sent, the client's current object. Load
+    // the module in EECONTEXT_SENDNOTEMESSAGE for it.
+    void Compose(IMessage* message) { SelectUnsaved(message); }
+
+    // How a send went: the message events' answers, whether the client wrote the message, and
+    // whether it went out.
+    struct SendOutcome {
+        HRESULT submit = S_OK;
+        HRESULT writeComplete = S_OK;
+        HRESULT write = S_OK;
+        bool sent = false;
+    };
+    // The client's Send button on the compose window: OnCheckNames, OnCheckNamesComplete,
+    // OnSubmit, OnWrite, the write of the message (SaveChanges), OnWriteComplete, and, when
+    // that answered no failure, the submit and OnSubmitComplete. A failing OnWriteComplete
+    // holds the message back, as the client does with a failed write; OnSubmitComplete then
+    // comes with EEME_FAILED.
+    SendOutcome Send();
+    // The client's Save on the compose window: OnWrite, the write, OnWriteComplete; no submit.
+    HRESULT SaveDraft();
+
     // Creates the module's object through `entry`, installs it in `context` and, in the
     // contexts with commands, lets it install them. False when the object declined.
     bool Load(LPFNEXCHEXTENTRY entry, ULONG context);
@@ -98,6 +119,9 @@ class ExtensionHost final : public IExchExtCallback {
         ULONG type;
     };
     bool Refuses(const char* operation) const;
+    // The write that a send or a save of the compose window makes, between OnWrite and
+    // OnWriteComplete; the flags OnWriteComplete gets.
+    ULONG Write(IExchExtMessageEvents* events, HRESULT& written);
 
     ComPtr<IMAPISession> session;
     HWND window = nullptr;
