@@ -14,3 +14,25 @@ class ReattachVisitor final : public MessageVisitor {
     LONG total = 0;
     SaveOptions& options;
 };
+
+class UpdateLinksVisitor final : public MessageVisitor {
+  public:
+    UpdateLinksVisitor(SaveOptions& options, LPCSTR oldPath, LPCSTR newPath)
+        : options(options), oldPath(oldPath), newPath(newPath) {}
+    HRESULT Visit(IMAPISession* session, IMessage* message, HWND ownerWindow) override;
+
+    // Links rewritten over the walk.
+    LONG total = 0;
+    SaveOptions& options;
+    LPCSTR oldPath;
+    LPCSTR newPath;
+};
+
+class DisplayLinksVisitor final : public MessageVisitor {
+  public:
+    explicit DisplayLinksVisitor(SaveOptions& options) : options(options) {}
+    HRESULT Visit(IMAPISession* session, IMessage* message, HWND ownerWindow) override;
+
+    LONG total = 0;
+    SaveOptions& options;
+};

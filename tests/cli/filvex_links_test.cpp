@@ -166,4 +166,67 @@ TEST_F(FilvexLinksTest, ASendHeldBackByACancelledReattachSaysSo) {
         << run.err;
 }
 
+TEST_F(FilvexLinksTest, LinksListsEachMessageAndJsonSaysWhetherTheFilesAreThere) {
+    WriteMessage("Inbox/a.msg", MessageDraft()
+                                    .Subject("Report")
+                                    .Link("LinkTo_report.pdf", LinkedFile("out/report.pdf", "%PDF"))
+                                    .Link("LinkTo_gone.txt", WindowsPath("out/gone.txt")));
+    WriteMessage("Inbox/b.msg", MessageDraft().Subject("Plain").File("a.txt", "A"));
+    const RunResult text = Filvex("links Inbox");
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out, "Inbox/a.msg: Report\n  LinkTo_report.pdf -> " +
+                            WindowsPath("out/report.pdf") + "\n  LinkTo_gone.txt -> " +
+                            WindowsPath("out/gone.txt") +
+                            "\nInbox/b.msg: Plain\n  This message has no Filvexed links.\n");
+
+    const RunResult json = Filvex("links --json Inbox");
+    ASSERT_EQ(json.status, 0) << json.err;
+    auto escaped = [](std::string path) {
+        std::string out;
+        for (char c : path) {
+            out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        }
+        return out;
+    };
+    EXPECT_EQ(json.out, "[\n  {\"message\": \"Inbox/a.msg\", \"subject\": \"Report\", "
+                        "\"displayName\": \"LinkTo_report.pdf\", \"path\": \"" +
+                            escaped(WindowsPath("out/report.pdf")) +
+                            "\", \"exists\": true},\n  {\"message\": \"Inbox/a.msg\", "
+                            "\"subject\": \"Report\", \"displayName\": \"LinkTo_gone.txt\", "
+                            "\"path\": \"" +
+                            escaped(WindowsPath("out/gone.txt")) + "\", \"exists\": false}\n]\n");
+}
+
+TEST_F(FilvexLinksTest, UpdateLinksNeedsItsConfirmationAndTakesDriveLettersAsTheyStand) {
+    WriteMessage("Inbox/a.msg", MessageDraft()
+                                    .Subject("moved")
+                                    .Link("LinkTo_a.txt", "C:\\Old\\a.txt")
+                                    .Link("LinkTo_b.txt", LinkedFile("out/b.txt", "bee")));
+    const RunResult unconfirmed = Filvex("update-links --old 'c:\\old\\' --new 'D:\\New\\' Inbox");
+    EXPECT_EQ(unconfirmed.status, 2) << unconfirmed.err;
+    EXPECT_NE(unconfirmed.err.find("This will replace all links pointing to \"c:\\old\\\""),
+              std::string::npos)
+        << unconfirmed.err;
+
+    // The new place names nothing on this computer: --yes answers that question too.
+    const RunResult run = Filvex("update-links --old 'c:\\old\\' --new 'D:\\New\\' --yes Inbox");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Links renamed: 1"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("File \"D:\\New\\a.txt\" does not exist."), std::string::npos)
+        << run.err;
+    std::vector<std::string> paths;
+    for (const auto& [number, attachment] : ReadMessage("Inbox/a.msg").attachments) {
+        paths.push_back(attachment.Text(PR_ATTACH_LONG_PATHNAME).value_or(""));
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"D:\\New\\a.txt", WindowsPath("out/b.txt")}));
+
+    // A folder of this computer is given in the form the links hold.
+    const RunResult native = Filvex("update-links --old '" + temp.path() + "/out/' --new '" +
+                                    temp.path() + "/moved/' --no Inbox");
+    EXPECT_EQ(native.status, 2) << native.err;
+    EXPECT_NE(native.err.find("links pointing to \"" + WindowsPath("out") + "\\\""),
+              std::string::npos)
+        << native.err;
+}
+
 } // namespace

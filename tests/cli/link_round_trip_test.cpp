@@ -209,4 +209,30 @@ TEST_F(LinkRoundTripTest, SaveWithLinksThenReattachGivesEveryAttachmentBack) {
     ExpectReadableByOthers();
 }
 
+TEST_F(LinkRoundTripTest, AfterTheFolderMovedUpdateLinksFindsTheFilesAgain) {
+    const std::string out = temp.path() + "/out";
+    const auto before = Detach(out);
+    fs::rename(out, temp.path() + "/moved");
+
+    const RunResult update =
+        Filvex("update-links --old '" + out + "/' --new '" + temp.path() + "/moved/' --yes Inbox");
+    ASSERT_EQ(update.status, 0) << update.err;
+    const auto updated = Now();
+    std::size_t links = 0;
+    for (const auto& [message, attachments] : updated) {
+        for (const std::string& link : attachments.links) {
+            ++links;
+            EXPECT_NE(link.find("\\moved\\"), std::string::npos) << link;
+            EXPECT_TRUE(fs::exists(NativeOf(link))) << link;
+        }
+    }
+    EXPECT_NE(update.out.find("Links renamed: " + std::to_string(links)), std::string::npos)
+        << update.out;
+
+    const RunResult reattach = Filvex("reattach --yes Inbox");
+    ASSERT_EQ(reattach.status, 0) << reattach.err;
+    ExpectAllBack(before, updated);
+    ExpectReadableByOthers();
+}
+
 } // namespace
