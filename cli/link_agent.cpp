@@ -2,7 +2,7 @@
 
 #include "platform/embedded/files/native_paths.h"
 #include "platform/win32_ui.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 
 #include <algorithm>
@@ -10,11 +10,14 @@
 #include <filesystem>
 #include <iostream>
 
+namespace sm = control_ids::summary;
+namespace ul = control_ids::update_links;
+namespace li = control_ids::link_info;
+
 namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace link_dialog_controls;
 
 struct Choice {
     const char* word;
@@ -131,16 +134,16 @@ int LinkAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
 void LinkAgent::WorkDialog(embedded::DialogView& dialog) {
     switch (dialog.DialogId()) {
     case resource_ids::kSummaryDialog:
-        summaries.push_back(dialog.Text(kSummaryText));
+        summaries.push_back(dialog.Text(sm::kText));
         dialog.Click(IDOK);
         return;
     case resource_ids::kLinkInfoDialog:
-        linkInfo.push_back({dialog.Text(kMessageSubject), dialog.Text(kLinksText)});
+        linkInfo.push_back({dialog.Text(li::kMessage), dialog.Text(li::kLinks)});
         dialog.Click(IDOK);
         return;
     case resource_ids::kUpdateLinksDialog:
-        dialog.Type(kOldPath, LinkText(request.oldText));
-        dialog.Type(kNewPath, LinkText(request.newText));
+        dialog.Type(ul::kOldPath, LinkText(request.oldText));
+        dialog.Type(ul::kNewPath, LinkText(request.newText));
         if (dialog.Enabled(IDOK)) {
             dialog.Click(IDOK);
         }

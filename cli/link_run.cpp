@@ -1,6 +1,7 @@
 #include "cli/link_run.h"
 
 #include "cli/link_agent.h"
+#include "cli/module_commands.h"
 #include "cli/module_session.h"
 #include "cli/selection_paths.h"
 #include "host/extension_entry.h"
@@ -9,7 +10,6 @@
 #include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/embedded/store/message_store.h"
 #include "platform/embedded/trace/call_log.h"
-#include "platform/win32_menus.h"
 #include "platform/win32_ui.h"
 #include "resources/resource_ids.h"
 
@@ -25,33 +25,6 @@ std::string ResourceString(HINSTANCE instance, UINT id) {
     char text[256] = "";
     LoadStringA(instance, id, text, sizeof text);
     return text;
-}
-
-std::string MenuText(HMENU menu, int position) {
-    char text[256] = "";
-    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
-    return text;
-}
-
-// The command id of the module's menu item with the text of `itemString`, found in its
-// submenu as a person finds it; nothing when the module did not add it.
-std::optional<UINT> MenuCommand(const embedded::ExtensionHost& host, HINSTANCE instance,
-                                UINT itemString) {
-    const std::string submenuText = ResourceString(instance, resource_ids::kProductCaption);
-    const std::string itemText = ResourceString(instance, itemString);
-    HMENU tools = host.ToolsMenu();
-    for (int i = 0; i < GetMenuItemCount(tools); ++i) {
-        HMENU submenu = GetSubMenu(tools, i);
-        if (submenu == nullptr || MenuText(tools, i) != submenuText) {
-            continue;
-        }
-        for (int j = 0; j < GetMenuItemCount(submenu); ++j) {
-            if (MenuText(submenu, j) == itemText) {
-                return GetMenuItemID(submenu, j);
-            }
-        }
-    }
-    return std::nullopt;
 }
 
 UINT MenuItemOf(LinkCommand command) {
@@ -174,13 +147,12 @@ int RunLinkCommand(const LinkRequest& request) {
         std::cerr << "filvex: the module did not install itself in the viewer\n";
         return 1;
     }
-    const std::optional<UINT> command =
-        MenuCommand(host, module.instance(), MenuItemOf(request.command));
-    if (!command) {
-        std::cerr << "filvex: the module offers no such command in the viewer\n";
+    const UINT command = ModuleMenuCommand(host, MenuItemOf(request.command));
+    if (command == 0) {
+        std::cerr << "filvex: the module put no such command in the menu\n";
         return 1;
     }
-    host.DoCommand(*command);
+    host.DoCommand(command);
     host.Unload();
 
     if (request.command == LinkCommand::UpdateLinks && !agent.UpdateConfirmed()) {

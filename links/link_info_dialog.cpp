@@ -5,10 +5,10 @@
 #include "platform/win32_dialogs.h"
 #include "platform/win32_ui.h"
 #include "platform/win32_windows.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 
-using namespace link_dialog_controls;
+namespace li = control_ids::link_info;
 
 INT_PTR LinkInfoDialog::Show(HWND ownerWindow) {
     return Run(ModuleInstance(), resource_ids::kLinkInfoDialog, ownerWindow);
@@ -17,8 +17,8 @@ INT_PTR LinkInfoDialog::Show(HWND ownerWindow) {
 INT_PTR LinkInfoDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(Window(), kMessageSubject, subject.c_str());
-        SetDlgItemTextA(Window(), kLinksText, links.c_str());
+        SetDlgItemTextA(Window(), li::kMessage, subject.c_str());
+        SetDlgItemTextA(Window(), li::kLinks, links.c_str());
         return TRUE;
     case WM_HELP:
         ShellExecuteA(Window(), "open", kLinkInfoHelpAddress, nullptr, nullptr, SW_SHOW);

@@ -3,10 +3,10 @@
 #include "module/module_instance.h"
 #include "platform/win32_dialogs.h"
 #include "platform/win32_ui.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 
-using namespace link_dialog_controls;
+namespace sm = control_ids::summary;
 
 namespace {
 
@@ -33,13 +33,13 @@ bool SummaryDialog::Show(HWND ownerWindow) {
 INT_PTR SummaryDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(Window(), kSummaryText, WithFieldLineBreaks(text).c_str());
+        SetDlgItemTextA(Window(), sm::kText, WithFieldLineBreaks(text).c_str());
         return TRUE;
     case WM_COMMAND: {
         const int control = LOWORD(wParam);
         // OK, Escape and the close box all keep what the check box says.
         if (control == IDOK || control == IDCANCEL) {
-            doNotShowAgain = IsDlgButtonChecked(Window(), kDoNotShowAgain) == BST_CHECKED;
+            doNotShowAgain = IsDlgButtonChecked(Window(), sm::kDoNotShowAgain) == BST_CHECKED;
             EndDialog(Window(), control);
             return TRUE;
         }

@@ -5,10 +5,10 @@
 #include "platform/win32_dialogs.h"
 #include "platform/win32_ui.h"
 #include "platform/win32_windows.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 
-using namespace link_dialog_controls;
+namespace ul = control_ids::update_links;
 
 INT_PTR UpdateLinksDialog::Show(HWND ownerWindow) {
     return Run(ModuleInstance(), resource_ids::kUpdateLinksDialog, ownerWindow);
@@ -23,11 +23,11 @@ INT_PTR UpdateLinksDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     }
     const int control = LOWORD(wParam);
     const WORD notification = HIWORD(wParam);
-    if ((control == kOldPath || control == kNewPath) && notification == EN_CHANGE) {
+    if ((control == ul::kOldPath || control == ul::kNewPath) && notification == EN_CHANGE) {
         char oldText[kLinkPathTextCapacity] = "";
         char newText[kLinkPathTextCapacity] = "";
-        GetDlgItemTextA(Window(), kOldPath, oldText, kLinkPathTextCapacity);
-        GetDlgItemTextA(Window(), kNewPath, newText, kLinkPathTextCapacity);
+        GetDlgItemTextA(Window(), ul::kOldPath, oldText, kLinkPathTextCapacity);
+        GetDlgItemTextA(Window(), ul::kNewPath, newText, kLinkPathTextCapacity);
         EnableWindow(GetDlgItem(Window(), IDOK), oldText[0] != '\0' && newText[0] != '\0');
         return TRUE;
     }
@@ -43,8 +43,8 @@ INT_PTR UpdateLinksDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 }
 
 void UpdateLinksDialog::OnOk() {
-    GetDlgItemTextA(Window(), kOldPath, oldPath, kLinkPathTextCapacity);
-    GetDlgItemTextA(Window(), kNewPath, newPath, kLinkPathTextCapacity);
+    GetDlgItemTextA(Window(), ul::kOldPath, oldPath, kLinkPathTextCapacity);
+    GetDlgItemTextA(Window(), ul::kNewPath, newPath, kLinkPathTextCapacity);
     // The button is disabled while a field is empty; this catches fields emptied otherwise.
     if (oldPath[0] == '\0' || newPath[0] == '\0') {
         ShowResourceMessage(Window(), resource_ids::kLinkPathsEmpty, MB_ICONERROR);

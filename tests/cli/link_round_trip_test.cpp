@@ -1,10 +1,12 @@
 // Detach and bring back, with the filvex binary on the shared sample corpus: every removed
 // attachment returns with its bytes and its name, the saved files go, and every message stays
 // a .msg file that other readers open.
+#include "options/registry_names.h"
 #include "platform/embedded/msg/msg_file.h"
 #include "platform/mapi_tags.h"
 #include "tests/support/sha256.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/shared_corpus.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -71,10 +73,8 @@ class LinkRoundTripTest : public ::testing::Test {
         environment.Set("FILVEX_MACHINE_REGISTRY", temp.path() + "/machine.reg");
         environment.Set("HOME", temp.path() + "/home");
         environment.Set("XDG_DOCUMENTS_DIR", temp.path() + "/Documents");
-        corpus = std::string(FILVEX_SHARED_DIR) + "/corpus/msg";
-        if (!fs::is_directory(corpus)) {
-            GTEST_SKIP() << "no corpus";
-        }
+        SKIP_WITHOUT_SHARED_CORPUS_FILE(".");
+        corpus = testing_support::SharedCorpusFolder();
         fs::create_directories(temp.path() + "/store/Inbox");
         for (const auto& entry : fs::directory_iterator(corpus)) {
             if (entry.path().extension() == ".msg") {
@@ -88,9 +88,11 @@ class LinkRoundTripTest : public ::testing::Test {
         std::sort(messages.begin(), messages.end());
         // The sender and subject go into a saved Office file's own summary properties, which
         // rewrites the file; the round trip compares bytes, so that is left off.
-        temp.WriteFile("user.reg", "Windows Registry Editor Version 5.00\n\n"
-                                   "[HKEY_CURRENT_USER\\SOFTWARE\\Morvane\\Filvex\\Options]\n"
-                                   "\"SSP\"=dword:00000000\n");
+        temp.WriteFile("user.reg", std::string("Windows Registry Editor Version 5.00\n\n"
+                                               "[HKEY_CURRENT_USER\\") +
+                                       kOptionsKeyPath + "]\n\"" +
+                                       registry_names::kSetSummaryProperties +
+                                       "\"=dword:00000000\n");
     }
 
     RunResult Filvex(const std::string& arguments) {

@@ -3,16 +3,17 @@
 #include "host/mail_extension.h"
 #include "links/link_info_dialog.h"
 #include "platform/embedded/trace/call_log.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 #include "tests/host/host_fixture.h"
+
+namespace li = control_ids::link_info;
 
 namespace {
 
 using embedded::AttachmentDraft;
 using embedded::DialogView;
 using embedded::MessageDraft;
-using namespace link_dialog_controls;
 
 class DisplayLinksCommandTest : public host_testing::HostTest {
   protected:
@@ -27,7 +28,7 @@ class DisplayLinksCommandTest : public host_testing::HostTest {
     // The dialog read into `shown` and closed with `button`.
     void ExpectInfo(std::vector<std::pair<std::string, std::string>>& shown, int button) {
         user->ExpectDialog(resource_ids::kLinkInfoDialog, [&shown, button](DialogView& dialog) {
-            shown.push_back({dialog.Text(kMessageSubject), dialog.Text(kLinksText)});
+            shown.push_back({dialog.Text(li::kMessage), dialog.Text(li::kLinks)});
             dialog.Click(button);
         });
     }

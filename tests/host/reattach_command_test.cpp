@@ -4,12 +4,14 @@
 #include "options/command_options.h"
 #include "platform/common_dialogs.h"
 #include "platform/embedded/trace/call_log.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 #include "tests/host/host_fixture.h"
 
 #include <map>
 #include <set>
+
+namespace sm = control_ids::summary;
 
 namespace {
 
@@ -60,9 +62,9 @@ class ReattachCommandTest : public host_testing::HostTest {
     void ExpectSummary(std::string expected, bool doNotShowAgain = false) {
         user->ExpectDialog(resource_ids::kSummaryDialog,
                            [expected, doNotShowAgain](DialogView& dialog) {
-                               EXPECT_EQ(dialog.Text(link_dialog_controls::kSummaryText), expected);
+                               EXPECT_EQ(dialog.Text(sm::kText), expected);
                                if (doNotShowAgain) {
-                                   dialog.Click(link_dialog_controls::kDoNotShowAgain);
+                                   dialog.Click(sm::kDoNotShowAgain);
                                }
                                dialog.Click(IDOK);
                            });

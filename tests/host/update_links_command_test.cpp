@@ -2,16 +2,18 @@
 // links' paths and the summary.
 #include "host/mail_extension.h"
 #include "platform/embedded/trace/call_log.h"
-#include "resources/link_dialog_controls.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 #include "tests/host/host_fixture.h"
+
+namespace sm = control_ids::summary;
+namespace ul = control_ids::update_links;
 
 namespace {
 
 using embedded::AttachmentDraft;
 using embedded::DialogView;
 using embedded::MessageDraft;
-using namespace link_dialog_controls;
 
 class UpdateLinksCommandTest : public host_testing::HostTest {
   protected:
@@ -26,14 +28,14 @@ class UpdateLinksCommandTest : public host_testing::HostTest {
     // The dialog filled and confirmed (the confirmation box is the next one expected).
     void ExpectDialog(const std::string& oldText, const std::string& newText) {
         user->ExpectDialog(resource_ids::kUpdateLinksDialog, [=](DialogView& dialog) {
-            dialog.Type(kOldPath, oldText);
-            dialog.Type(kNewPath, newText);
+            dialog.Type(ul::kOldPath, oldText);
+            dialog.Type(ul::kNewPath, newText);
             dialog.Click(IDOK);
         });
     }
     void ExpectSummary(int count) {
         user->ExpectDialog(resource_ids::kSummaryDialog, [count](DialogView& dialog) {
-            EXPECT_EQ(dialog.Text(kSummaryText),
+            EXPECT_EQ(dialog.Text(sm::kText),
                       "\"Rename links\" operation completed.\r\n\r\nLinks renamed: " +
                           std::to_string(count));
             dialog.Click(IDOK);
@@ -85,15 +87,15 @@ TEST_F(UpdateLinksCommandTest, OkStaysDisabledWhileAFieldIsEmptyAndNoToTheConfir
     host->Select({id});
     user->ExpectDialog(resource_ids::kUpdateLinksDialog, [](DialogView& dialog) {
         EXPECT_FALSE(dialog.Enabled(IDOK));
-        dialog.Type(kOldPath, "C:\\Old\\");
+        dialog.Type(ul::kOldPath, "C:\\Old\\");
         EXPECT_FALSE(dialog.Enabled(IDOK));
-        dialog.Type(kNewPath, "C:\\New\\");
+        dialog.Type(ul::kNewPath, "C:\\New\\");
         EXPECT_TRUE(dialog.Enabled(IDOK));
         dialog.Click(IDOK); // No to the confirmation: still open
         EXPECT_FALSE(dialog.Ended());
         dialog.Click(IDOK); // the confirmation could not be shown: still open
         EXPECT_FALSE(dialog.Ended());
-        dialog.Type(kNewPath, "");
+        dialog.Type(ul::kNewPath, "");
         EXPECT_FALSE(dialog.Enabled(IDOK));
         dialog.PressEscape();
     });
