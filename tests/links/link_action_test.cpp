@@ -194,7 +194,8 @@ TEST_F(LinkActionTest, UpdateLinkPathRewritesThePathAndKeepsTheDisplayName) {
     // Not in the store until the message is saved.
     EXPECT_EQ(store.Read(id).attachments.at(1).Text(PR_ATTACH_LONG_PATHNAME), "C:\\Mail\\b.txt");
     ASSERT_EQ(message->SaveChanges(0), S_OK);
-    const auto& after = store.Read(id).attachments.at(1);
+    const embedded::MessageData saved = store.Read(id);
+    const auto& after = saved.attachments.at(1);
     EXPECT_EQ(after.Text(PR_ATTACH_LONG_PATHNAME), "E:\\Moved\\b.txt");
     EXPECT_EQ(after.Text(PR_DISPLAY_NAME), "LinkTo_b.txt");
 }
