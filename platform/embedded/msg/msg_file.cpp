@@ -3,8 +3,7 @@
 // object; only its top-level SaveChanges differs, writing the message into the storage's tree.
 #include "platform/embedded/msg/msg_file.h"
 
-#include "platform/embedded/files/native_entries.h"
-
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/text/code_pages.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/store/message_object.h"
@@ -14,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <list>
 #include <mutex>
 
@@ -40,8 +40,8 @@ const std::string kAttachmentPrefix = "__attach_version1.0_#";
 // many messages does not run out of descriptors.
 class StreamSource final : public ByteSource {
   public:
-    StreamSource(std::string nativePath, NativeFileIdentity identity,
-                 std::vector<std::string> storages, std::string stream, std::uint64_t size)
+    StreamSource(std::string nativePath, FileIdentity identity, std::vector<std::string> storages,
+                 std::string stream, std::uint64_t size)
         : nativePath(std::move(nativePath)), identity(identity), storages(std::move(storages)),
           stream(std::move(stream)), size(size) {}
     ~StreamSource() override {
@@ -82,7 +82,7 @@ class StreamSource final : public ByteSource {
     }
 
     std::unique_ptr<CompoundStreamReader> Reopen() const {
-        if (IdentityOfNativeFile(nativePath) != identity) {
+        if (IdentityOfFile(nativePath) != identity) {
             return nullptr; // the file changed under the message: its old bytes are gone
         }
         std::unique_ptr<CompoundStorageReader> storage =
@@ -99,7 +99,7 @@ class StreamSource final : public ByteSource {
     }
 
     std::string nativePath;
-    NativeFileIdentity identity;
+    FileIdentity identity;
     std::vector<std::string> storages;
     std::string stream;
     std::uint64_t size;
@@ -107,7 +107,7 @@ class StreamSource final : public ByteSource {
 
 struct ReadContext {
     std::string nativePath;
-    NativeFileIdentity identity;
+    FileIdentity identity;
     std::uint64_t fileSize = 0;
 };
 
@@ -638,6 +638,56 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
     return PutStream(node, kMsgPropertyStreamName, bytes.data(), bytes.size());
 }
 
+HRESULT ReadMsgFileWithIdentity(const std::string& nativePath, MessageData& message,
+                                FileIdentity& identityRead) {
+    const std::optional<FileIdentity> identity = IdentityOfFile(nativePath);
+    if (!identity) {
+        return MAPI_E_NOT_FOUND;
+    }
+    std::unique_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(nativePath);
+    if (!root) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    ReadContext context{nativePath, *identity, static_cast<std::uint64_t>(identity->size)};
+    MessageData read;
+    HRESULT hr =
+        ReadMessage(*root, {}, MsgObjectKind::TopLevelMessage, kWesternCodePage, context, 0, read);
+    if (SUCCEEDED(hr)) {
+        message = std::move(read);
+        identityRead = *identity;
+    }
+    return hr;
+}
+
+// With `identity`, the file at `nativePath` must still be the one read; on success `identity`
+// becomes the new file's.
+HRESULT SaveMsgFileOver(MessageData& message, const std::string& nativePath,
+                        std::optional<std::reference_wrapper<FileIdentity>> identity) {
+    StorageNode root;
+    std::memcpy(root.classId.data(), &CLSID_MailMessage, sizeof(CLSID));
+    HRESULT hr = WriteMsgMessage(message, root);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = ReplaceWithCompoundFile(
+        root, nativePath, identity ? std::optional<FileIdentity>(identity->get()) : std::nullopt);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // The values still in the old file are gone with it: take the message as the new file
+    // holds it, its attachments numbered as they are there.
+    MessageData saved;
+    FileIdentity written;
+    hr = ReadMsgFileWithIdentity(nativePath, saved, written);
+    if (SUCCEEDED(hr)) {
+        message = std::move(saved);
+        if (identity) {
+            identity->get() = written;
+        }
+    }
+    return hr;
+}
+
 // ---- the message over a storage, and over a file ----
 
 class StorageMessageHome final : public MessageHome {
@@ -656,30 +706,23 @@ class StorageMessageHome final : public MessageHome {
 
 class FileMessageHome final : public MessageHome {
   public:
-    explicit FileMessageHome(std::string nativePath) : nativePath(std::move(nativePath)) {}
-    HRESULT Save(MessageData& data) override { return SaveMsgFile(data, nativePath); }
+    FileMessageHome(std::string nativePath, FileIdentity identity)
+        : nativePath(std::move(nativePath)), identity(identity) {}
+    HRESULT Save(MessageData& data) override { return SaveMsgFileOver(data, nativePath, identity); }
 
   private:
     std::string nativePath;
+    // The file as it was read: only that one is replaced.
+    FileIdentity identity;
 };
 
 } // namespace
 
-HRESULT ReadMsgFile(const std::string& nativePath, MessageData& message) {
-    const std::optional<NativeFileIdentity> identity = IdentityOfNativeFile(nativePath);
-    if (!identity) {
-        return MAPI_E_NOT_FOUND;
-    }
-    std::unique_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(nativePath);
-    if (!root) {
-        return MAPI_E_CORRUPT_DATA;
-    }
-    ReadContext context{nativePath, *identity, static_cast<std::uint64_t>(identity->size)};
-    MessageData read;
-    HRESULT hr =
-        ReadMessage(*root, {}, MsgObjectKind::TopLevelMessage, kWesternCodePage, context, 0, read);
-    if (SUCCEEDED(hr)) {
-        message = std::move(read);
+HRESULT ReadMsgFile(const std::string& nativePath, MessageData& message, FileIdentity* identity) {
+    FileIdentity read;
+    HRESULT hr = ReadMsgFileWithIdentity(nativePath, message, read);
+    if (SUCCEEDED(hr) && identity != nullptr) {
+        *identity = read;
     }
     return hr;
 }
@@ -710,30 +753,9 @@ HRESULT WriteMsgMessage(const MessageData& message, StorageNode& root) {
     return S_OK;
 }
 
-HRESULT SaveMsgFile(MessageData& message, const std::string& nativePath) {
-    StorageNode root;
-    std::memcpy(root.classId.data(), &CLSID_MailMessage, sizeof(CLSID));
-    HRESULT hr = WriteMsgMessage(message, root);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // Keep who may read the file, as an editor that saves in place would.
-    const std::optional<unsigned> permissions = NativePermissionsOf(nativePath);
-    hr = ReplaceWithCompoundFile(root, nativePath);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (permissions) {
-        SetNativePermissions(nativePath, *permissions);
-    }
-    // The values still in the old file are gone with it: take the message as the new file
-    // holds it, its attachments numbered as they are there.
-    MessageData saved;
-    hr = ReadMsgFile(nativePath, saved);
-    if (SUCCEEDED(hr)) {
-        message = std::move(saved);
-    }
-    return hr;
+HRESULT SaveMsgFile(MessageData& message, const std::string& nativePath, FileIdentity* identity) {
+    return identity != nullptr ? SaveMsgFileOver(message, nativePath, std::ref(*identity))
+                               : SaveMsgFileOver(message, nativePath, std::nullopt);
 }
 
 HRESULT OpenMsgFile(const std::string& nativePath, bool writable, IMessage** message) {
@@ -742,12 +764,13 @@ HRESULT OpenMsgFile(const std::string& nativePath, bool writable, IMessage** mes
     }
     *message = nullptr;
     MessageData data;
-    HRESULT hr = ReadMsgFile(nativePath, data);
+    FileIdentity identity;
+    HRESULT hr = ReadMsgFileWithIdentity(nativePath, data, identity);
     if (FAILED(hr)) {
         return hr;
     }
-    *message =
-        NewMessageObject(std::move(data), std::make_unique<FileMessageHome>(nativePath), writable);
+    *message = NewMessageObject(std::move(data),
+                                std::make_unique<FileMessageHome>(nativePath, identity), writable);
     return S_OK;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/embedded/registry/registry_file.h"
 
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/files/native_files.h"
 #include "platform/win32_registry.h"
 
@@ -345,43 +346,35 @@ DWORD StoreRegistry(RegistryRoot root, const RegistryHive& hive) {
     const std::string folder = FolderOf(file);
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    std::string temporary = file + ".XXXXXX";
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) {
-        return Win32CodeOfErrno(errno, temporary);
-    }
     const std::string text = RegistryText(hive, root);
-    bool written = ::fchmod(descriptor, 0644) == 0;
-    for (std::size_t done = 0; written && done < text.size();) {
-        const ssize_t put = ::write(descriptor, text.data() + done, text.size() - done);
-        written = put > 0;
-        done += written ? static_cast<std::size_t>(put) : 0;
-    }
-    DWORD error =
-        written && ::fsync(descriptor) == 0 ? ERROR_SUCCESS : Win32CodeOfErrno(errno, temporary);
-    if (::close(descriptor) != 0 && error == ERROR_SUCCESS) {
-        error = Win32CodeOfErrno(errno, temporary);
-    }
+    ReplaceSteps steps;
     // The last step on its own, so that a test can make the replacement itself fail.
-    if (error == ERROR_SUCCESS) {
-        const HRESULT hr = EnterOperation("ReplaceRegistryFile");
-        if (FAILED(hr)) {
-            error = Win32CodeOf(hr);
-        }
-    }
-    if (error == ERROR_SUCCESS && ::rename(temporary.c_str(), file.c_str()) != 0) {
-        error = Win32CodeOfErrno(errno, file);
-    }
-    if (error != ERROR_SUCCESS) {
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    const int folderDescriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderDescriptor >= 0) {
-        ::fsync(folderDescriptor);
-        ::close(folderDescriptor);
-    }
-    return ERROR_SUCCESS;
+    steps.rename = "ReplaceRegistryFile";
+    steps.resultOfErrno = [&](int error) {
+        return HRESULT_FROM_WIN32(Win32CodeOfErrno(error, file));
+    };
+    const HRESULT hr = ReplaceFileDurably(
+        file,
+        [&](const std::string& temporary) {
+            const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (descriptor < 0) {
+                return steps.resultOfErrno(errno);
+            }
+            bool written = true;
+            for (std::size_t done = 0; written && done < text.size();) {
+                const ssize_t put = ::write(descriptor, text.data() + done, text.size() - done);
+                written = put > 0;
+                done += written ? static_cast<std::size_t>(put) : 0;
+            }
+            const int error = written ? 0 : errno;
+            const bool closed = ::close(descriptor) == 0;
+            if (!written || !closed) {
+                return steps.resultOfErrno(written ? errno : error);
+            }
+            return S_OK;
+        },
+        steps);
+    return SUCCEEDED(hr) ? ERROR_SUCCESS : Win32CodeOf(hr);
 }
 
 bool CanStoreRegistry(RegistryRoot root) {
