@@ -197,6 +197,10 @@ void RemoveStaleReplacements(const std::string& nativeFolder) {
     }
 }
 
+bool SyncFolderOf(const std::string& nativePath) {
+    return SyncFolder(FolderOf(nativePath));
+}
+
 bool SyncFileAndName(const std::string& nativePath) {
     return SyncPath(nativePath, O_RDONLY) && SyncFolder(FolderOf(nativePath));
 }

@@ -59,5 +59,7 @@ void RemoveStaleReplacements(const std::string& nativeFolder);
 
 // Makes the file's data and its name in its folder durable. False with errno set on failure.
 bool SyncFileAndName(const std::string& nativePath);
+// Makes the entry of `nativePath` in its folder durable (a new name, a rename, a removal).
+bool SyncFolderOf(const std::string& nativePath);
 
 } // namespace embedded

@@ -1,6 +1,7 @@
 // Open files: a table of handles over native file descriptors, with the platform's open
 // dispositions, access rights, sharing between handles of this process, and file times.
 #include "platform/embedded/files/file_handles.h"
+#include "platform/embedded/files/durable_replace.h"
 
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/system/file_time_value.h"
@@ -140,10 +141,15 @@ HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWOR
         }
     }
     openFlags |= Reads(access) && Writes(access) ? O_RDWR : (Writes(access) ? O_WRONLY : O_RDONLY);
+    // What is written or created here is the file at the name, never a link's target elsewhere.
+    if (changesContent || (openFlags & O_CREAT) != 0) {
+        openFlags |= O_NOFOLLOW;
+    }
     const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
     const int descriptor = ::open(native->c_str(), openFlags, mode);
     if (descriptor < 0) {
-        return FailOpen(embedded::Win32CodeOfErrno(errno, *native));
+        return FailOpen(errno == ELOOP ? ERROR_ACCESS_DENIED
+                                       : embedded::Win32CodeOfErrno(errno, *native));
     }
     if (!existed) {
         embedded::NoteNameAdded(*native);
@@ -331,6 +337,26 @@ BOOL WINAPI CloseHandle(HANDLE object) {
         return Fail(embedded::Win32CodeOf(hr));
     }
     return embedded::CloseFileHandle(object);
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE file) {
+    HRESULT hr = embedded::EnterOperation("FlushFileBuffers");
+    if (FAILED(hr)) {
+        return Fail(embedded::Win32CodeOf(hr));
+    }
+    OpenFile open{};
+    if (!Find(file, open)) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (!Writes(open.access)) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    // The platform's flush leaves the file's data and its entry in the folder on the disk; the
+    // native needs the folder synced for the second.
+    if (::fsync(open.descriptor) != 0 || !embedded::SyncFolderOf(open.nativePath)) {
+        return Fail(embedded::Win32CodeOfErrno(errno, open.nativePath));
+    }
+    return TRUE;
 }
 
 BOOL embedded::CloseFileHandle(HANDLE object) {

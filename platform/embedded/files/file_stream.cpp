@@ -1,5 +1,6 @@
 // A file of the native file system as a stream, for OpenStreamOnFile.
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/com/stream_base.h"
 #include "platform/mapi_functions.h"
@@ -36,7 +37,8 @@ HRESULT ResultOfErrno(int error) {
 
 class FileStream final : public embedded::StreamBase {
   public:
-    FileStream(int fd, bool writable) : fd(fd), writable(writable) {}
+    FileStream(int fd, bool writable, std::string nativePath)
+        : fd(fd), writable(writable), nativePath(std::move(nativePath)) {}
 
     HRESULT ReadBytes(void* pv, ULONG cb, ULONG& total) override {
         while (total < cb) {
@@ -98,7 +100,11 @@ class FileStream final : public embedded::StreamBase {
         if (FAILED(hr)) {
             return hr;
         }
-        return writable && ::fsync(fd) != 0 ? STG_E_WRITEFAULT : S_OK;
+        // The data and the file's name in its folder: a saved file is what a message keeps
+        // in place of its attachment, so it must survive a crash as the rewritten message does.
+        return writable && (::fsync(fd) != 0 || !embedded::SyncFolderOf(nativePath))
+                   ? STG_E_WRITEFAULT
+                   : S_OK;
     }
 
   private:
@@ -106,6 +112,7 @@ class FileStream final : public embedded::StreamBase {
 
     int fd;
     bool writable;
+    std::string nativePath;
 };
 
 } // namespace
@@ -139,9 +146,13 @@ HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
         }
         flags |= O_CREAT | O_TRUNC;
     }
+    // A file written here is the one at the name, never a link's target elsewhere.
+    if (writable) {
+        flags |= O_NOFOLLOW;
+    }
     const int fd = ::open(nativePath->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return ResultOfErrno(errno);
+        return errno == ELOOP ? MAPI_E_NO_ACCESS : ResultOfErrno(errno);
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -151,6 +162,6 @@ HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
     if ((flags & O_CREAT) != 0) {
         embedded::NoteNameAdded(*nativePath);
     }
-    *lppStream = new FileStream(fd, writable);
+    *lppStream = new FileStream(fd, writable, *nativePath);
     return S_OK;
 }
