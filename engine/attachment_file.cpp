@@ -45,8 +45,15 @@ HRESULT WriteAttachmentFile(IAttach* attachment, LPCSTR path, const FILETIME* cr
     ULARGE_INTEGER all{};
     all.QuadPart = kWholeStream;
     hr = data->CopyTo(file.Get(), all, nullptr, nullptr);
+    // On the disk before anything relies on it: the message may lose the attachment next.
+    if (SUCCEEDED(hr)) {
+        hr = file->Commit(STGC_DEFAULT);
+    }
     if (FAILED(hr)) {
-        return hr; // the part written stays, as any partly saved file does
+        // A part of the data at the final name would look like a good copy.
+        file.Reset();
+        DeleteFileA(path);
+        return hr;
     }
     // Closed first, so that no later write of the stream moves the last-write time again.
     file.Reset();

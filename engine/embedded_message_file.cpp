@@ -124,6 +124,9 @@ HRESULT SaveEmbeddedMessageFile(MessageContext& child) {
     if (FAILED(hr)) {
         return Abandon(hr, file, storage, session);
     }
+    if (child.options->writtenFiles) {
+        child.options->writtenFiles->Add(path);
+    }
     storage.Reset();
     file.Reset();
     CloseIMsgSession(session);
