@@ -73,7 +73,7 @@ bool CopyEntryData(unzFile archive, HANDLE file) {
 
 struct EntryRules {
     bool overwriteExisting;
-    WrittenFiles* written;
+    FilesOfRun* written;
     LPCSTR separator;
 };
 
@@ -199,7 +199,7 @@ bool ExtractEntries(unzFile archive, LPCSTR folder, const EntryRules& rules) {
 } // namespace
 
 bool UnzipSavedArchive(LPCSTR archivePath, LPCSTR folder, bool overwriteExisting,
-                       WrittenFiles* written, LPCSTR separator) {
+                       FilesOfRun* written, LPCSTR separator) {
     if (archivePath == nullptr || folder == nullptr || separator == nullptr) {
         return false;
     }

@@ -1,7 +1,7 @@
 // A saved archive unpacked into the folder it was saved in.
 #pragma once
 
-#include "module/written_files.h"
+#include "module/files_of_run.h"
 #include "platform/win_types.h"
 
 // `folder` ends with a backslash. True when every entry was extracted and the archive closed
@@ -10,4 +10,4 @@
 // is replaced only with `overwriteExisting`, and never one of `written` (the files of this run),
 // which the extracted files join.
 bool UnzipSavedArchive(LPCSTR archivePath, LPCSTR folder, bool overwriteExisting = false,
-                       WrittenFiles* written = nullptr, LPCSTR separator = " - ");
+                       FilesOfRun* written = nullptr, LPCSTR separator = " - ");

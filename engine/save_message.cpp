@@ -112,7 +112,7 @@ HRESULT SaveByValue(MessageContext& context, IAttach* attachment, const Attachme
     if (FAILED(hr)) {
         return hr;
     }
-    WrittenFiles* written = options.writtenFiles.get();
+    FilesOfRun* written = options.writtenFiles.get();
     if (written != nullptr) {
         written->Add(path);
     }

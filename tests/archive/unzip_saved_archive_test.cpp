@@ -108,7 +108,7 @@ TEST_F(UnzipSavedArchiveTest, AnExistingFileIsReplacedOnlyWhenOverwriting) {
         std::filesystem::remove_all(Host("Att"));
         temp.WriteFile("Att/a.txt", "older and longer content");
         WriteArchive("Att/pack.zip", {{"a.txt", "new"}});
-        WrittenFiles written;
+        FilesOfRun written;
         if (c.writtenThisRun) {
             written.Add("C:\\Att\\A.TXT");
         }

@@ -402,7 +402,7 @@ TEST_F(SaveMessageTest, UnzippedEntriesNeverReplaceSavedOrExistingFiles) {
         options.overwriteExisting = overwrite;
         std::filesystem::remove_all(temp.path() + "/Mail");
         temp.WriteFile("Mail/notes.txt", "the user's notes");
-        options.writtenFiles = std::make_shared<WrittenFiles>(); // a run of its own
+        options.writtenFiles = std::make_shared<FilesOfRun>(); // a run of its own
         auto id = store.AddMessage(
             MessageDraft().File("report.pdf", "the only copy").File("pack.zip", archive));
         EXPECT_EQ(Save(id), S_OK);

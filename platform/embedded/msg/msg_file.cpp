@@ -16,6 +16,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <set>
 
 namespace embedded {
 namespace {
@@ -111,6 +112,144 @@ struct ReadContext {
     std::uint64_t fileSize = 0;
 };
 
+using StoragePath = std::vector<std::string>;
+
+// What the reader took of one object's storage: the elements it interpreted, and the property
+// entries it could not turn into values.
+struct ReadTrace {
+    std::set<std::string> interpreted;
+    std::vector<MsgPropertyEntry> undecoded;
+};
+
+// Property entries the reader could not decode (an unknown type, a value whose stream is
+// missing or does not fit): written back as they were.
+class CarriedEntries final : public CarriedPart {
+  public:
+    explicit CarriedEntries(std::vector<MsgPropertyEntry> entries) : entries(std::move(entries)) {}
+    std::vector<MsgPropertyEntry> entries;
+};
+
+// A storage with children whose sectors cannot be read: the object cannot go into a file
+// again without losing them, so writing it fails.
+class UnreadableElements final : public CarriedPart {};
+
+HRESULT CopyStream(CompoundStreamReader& stream, StreamNode& to) {
+    std::string chunk;
+    for (std::uint64_t at = 0; at < stream.Size();) {
+        const auto count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kMsgValueInFileFrom, stream.Size() - at));
+        chunk.resize(count);
+        if (!stream.ReadAt(at, chunk.data(), count)) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+        if (!to.content.WriteAt(at, chunk.data(), count)) {
+            return STG_E_MEDIUMFULL;
+        }
+        at += count;
+    }
+    return S_OK;
+}
+
+HRESULT CopyTree(const CompoundStorageReader& from, StorageNode& to, int depth) {
+    if (depth > kDeepestMessage) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    to.classId = from.GetClassId();
+    const std::vector<CompoundEntry> entries = from.Entries();
+    if (entries.size() != from.ChildCount()) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    for (const CompoundEntry& entry : entries) {
+        if (entry.isStorage) {
+            std::unique_ptr<CompoundStorageReader> child = from.OpenStorage(entry.name);
+            auto node = std::make_shared<StorageNode>();
+            HRESULT hr = child ? CopyTree(*child, *node, depth + 1) : MAPI_E_CORRUPT_DATA;
+            if (FAILED(hr)) {
+                return hr;
+            }
+            to.storages[entry.name] = std::move(node);
+        } else {
+            std::unique_ptr<CompoundStreamReader> stream = from.OpenStream(entry.name);
+            auto node = std::make_shared<StreamNode>();
+            HRESULT hr = stream ? CopyStream(*stream, *node) : MAPI_E_CORRUPT_DATA;
+            if (FAILED(hr)) {
+                return hr;
+            }
+            to.streams[entry.name] = std::move(node);
+        }
+    }
+    return S_OK;
+}
+
+// A stream or a storage that the reader did not interpret, found again in its file when the
+// object is written: a custom storage, a stream no property names, an attachment whose
+// storage name is damaged. It is copied byte for byte, never held in memory whole.
+class CarriedElement final : public CarriedPart {
+  public:
+    CarriedElement(const ReadContext& context, StoragePath parent, CompoundEntry entry)
+        : nativePath(context.nativePath), identity(context.identity), parent(std::move(parent)),
+          entry(std::move(entry)) {}
+
+    const std::string& Name() const { return entry.name; }
+
+    HRESULT CopyInto(StorageNode& node) const {
+        if (IdentityOfFile(nativePath) != identity) {
+            return MAPI_E_CORRUPT_DATA; // the file changed under the message: its old parts are
+                                        // gone
+        }
+        std::unique_ptr<CompoundStorageReader> storage =
+            CompoundStorageReader::OpenFile(nativePath);
+        for (const std::string& name : parent) {
+            if (!storage) {
+                return MAPI_E_CORRUPT_DATA;
+            }
+            storage = storage->OpenStorage(name);
+        }
+        if (!storage) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+        if (entry.isStorage) {
+            std::unique_ptr<CompoundStorageReader> child = storage->OpenStorage(entry.name);
+            auto tree = std::make_shared<StorageNode>();
+            HRESULT hr = child ? CopyTree(*child, *tree, 0) : MAPI_E_CORRUPT_DATA;
+            if (SUCCEEDED(hr)) {
+                node.storages[entry.name] = std::move(tree);
+            }
+            return hr;
+        }
+        std::unique_ptr<CompoundStreamReader> stream = storage->OpenStream(entry.name);
+        auto copy = std::make_shared<StreamNode>();
+        HRESULT hr = stream ? CopyStream(*stream, *copy) : MAPI_E_CORRUPT_DATA;
+        if (SUCCEEDED(hr)) {
+            node.streams[entry.name] = std::move(copy);
+        }
+        return hr;
+    }
+
+  private:
+    std::string nativePath;
+    FileIdentity identity;
+    StoragePath parent;
+    CompoundEntry entry;
+};
+
+// Everything of `storage` that the reader left alone goes with the object that was read from it.
+void CarryTheRest(const CompoundStorageReader& storage, const StoragePath& path,
+                  const ReadContext& context, ReadTrace& trace, PropertyBag& bag) {
+    if (!trace.undecoded.empty()) {
+        bag.carried.push_back(std::make_shared<CarriedEntries>(std::move(trace.undecoded)));
+    }
+    const std::vector<CompoundEntry> entries = storage.Entries();
+    if (entries.size() != storage.ChildCount()) {
+        bag.carried.push_back(std::make_shared<UnreadableElements>());
+    }
+    for (const CompoundEntry& entry : entries) {
+        if (trace.interpreted.count(entry.name) == 0) {
+            bag.carried.push_back(std::make_shared<CarriedElement>(context, path, entry));
+        }
+    }
+}
+
 bool ReadWhole(CompoundStreamReader& stream, const ReadContext& context, std::string& out) {
     // A stream cannot hold more than its file: a larger size is a damaged directory entry.
     if (stream.Size() > context.fileSize) {
@@ -147,8 +286,6 @@ std::uint32_t CodePageOf(const MsgPropertyStream& properties) {
     }
     return locale ? CodePageOfLocale(*locale) : kWesternCodePage;
 }
-
-using StoragePath = std::vector<std::string>;
 
 HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& path,
                     MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
@@ -225,7 +362,8 @@ HRESULT ReadStreamedValues(const CompoundStorageReader& storage, std::uint32_t c
 // message passes its own.
 HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& path,
                        MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
-                       MsgPropertyStream& properties, PropertyBag& bag) {
+                       MsgPropertyStream& properties, PropertyBag& bag, ReadTrace& trace) {
+    trace.interpreted.insert(kMsgPropertyStreamName);
     std::unique_ptr<CompoundStreamReader> stream = storage.OpenStream(kMsgPropertyStreamName);
     std::string bytes;
     if (!stream || !ReadWhole(*stream, context, bytes)) {
@@ -261,7 +399,16 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
                 return hr;
             }
             if (hr == S_OK) {
+                trace.interpreted.insert(MsgValueStreamName(entry.tag));
+                if (IsMsgValueListType(type)) {
+                    for (std::size_t i = 0; i < value.items.size(); ++i) {
+                        trace.interpreted.insert(
+                            MsgValueStreamName(entry.tag, static_cast<std::uint32_t>(i)));
+                    }
+                }
                 bag.Put(value);
+            } else {
+                trace.undecoded.push_back(entry);
             }
             continue;
         }
@@ -272,8 +419,10 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
             std::unique_ptr<CompoundStreamReader> valueStream =
                 storage.OpenStream(MsgValueStreamName(entry.tag));
             if (!valueStream) {
-                continue; // an entry without its stream: the value is lost, not the message
+                trace.undecoded.push_back(entry); // an entry without its stream: kept as it is
+                continue;
             }
+            trace.interpreted.insert(MsgValueStreamName(entry.tag));
             // Attachment content stays in the file whatever its size, so that opening many
             // messages reads none of it; other binaries only when they are big.
             const bool isContent = kind == MsgObjectKind::Attachment &&
@@ -302,7 +451,9 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
             break;
         }
         default:
-            // Errors and objects other than an embedded message are left out.
+            // Objects (an embedded message is read from its storage) and types without a
+            // value here go back into the file as they were.
+            trace.undecoded.push_back(entry);
             continue;
         }
         bag.Put(value);
@@ -333,8 +484,9 @@ HRESULT ReadAttachment(const CompoundStorageReader& storage, const StoragePath& 
                        std::uint32_t codePage, const ReadContext& context, int depth,
                        AttachmentData& attachment) {
     MsgPropertyStream properties;
+    ReadTrace trace;
     HRESULT hr = ReadProperties(storage, path, MsgObjectKind::Attachment, codePage, context,
-                                properties, attachment);
+                                properties, attachment, trace);
     if (FAILED(hr)) {
         return hr;
     }
@@ -351,7 +503,9 @@ HRESULT ReadAttachment(const CompoundStorageReader& storage, const StoragePath& 
             return hr;
         }
         attachment.embedded = std::move(message);
+        trace.interpreted.insert(kMsgEmbeddedMessageStorageName);
     }
+    CarryTheRest(storage, path, context, trace, attachment);
     return S_OK;
 }
 
@@ -362,7 +516,8 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
         return MAPI_E_CORRUPT_DATA;
     }
     MsgPropertyStream properties;
-    HRESULT hr = ReadProperties(storage, path, kind, codePage, context, properties, message);
+    ReadTrace trace;
+    HRESULT hr = ReadProperties(storage, path, kind, codePage, context, properties, message, trace);
     if (FAILED(hr)) {
         return hr;
     }
@@ -383,11 +538,14 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
             }
             StoragePath inner = path;
             inner.push_back(entry.name);
+            ReadTrace recipientTrace;
             hr = ReadProperties(*child, inner, MsgObjectKind::Recipient, codePage, context, ignored,
-                                recipient);
+                                recipient, recipientTrace);
             if (FAILED(hr)) {
                 return hr;
             }
+            CarryTheRest(*child, inner, context, recipientTrace, recipient);
+            trace.interpreted.insert(entry.name);
             recipient.Remove(PR_ROWID); // the recipient table numbers its rows itself
             message.recipients.push_back(std::move(recipient));
         } else if (std::optional<std::uint32_t> number =
@@ -404,6 +562,7 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
                 return hr;
             }
             message.attachments[*number] = std::move(attachment);
+            trace.interpreted.insert(entry.name);
             message.nextAttachmentNumber =
                 std::max<ULONG>(message.nextAttachmentNumber, *number + 1);
         } else if (entry.name == kMsgNamedPropertyStorageName &&
@@ -422,8 +581,10 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
                 }
                 message.namedPropertyStreams[stream.name] = std::move(bytes);
             }
+            trace.interpreted.insert(entry.name);
         }
     }
+    CarryTheRest(storage, path, context, trace, message);
     return S_OK;
 }
 
@@ -561,6 +722,37 @@ HRESULT WriteProperties(const PropertyBag& bag, const std::vector<PropertyValue>
 
 HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode& node);
 
+// What the object's file held beyond its values goes back beside what was written; what was
+// written wins over an old part of the same name or property.
+HRESULT PutCarried(const PropertyBag& bag, MsgPropertyStream& properties, StorageNode& node) {
+    for (const std::shared_ptr<const CarriedPart>& part : bag.carried) {
+        if (const auto* entries = dynamic_cast<const CarriedEntries*>(part.get())) {
+            for (const MsgPropertyEntry& entry : entries->entries) {
+                const bool written =
+                    std::any_of(properties.entries.begin(), properties.entries.end(),
+                                [&](const MsgPropertyEntry& e) {
+                                    return PROP_ID(e.tag) == PROP_ID(entry.tag);
+                                });
+                if (!written) {
+                    properties.entries.push_back(entry);
+                }
+            }
+        } else if (const auto* element = dynamic_cast<const CarriedElement*>(part.get())) {
+            if (node.streams.count(element->Name()) > 0 ||
+                node.storages.count(element->Name()) > 0) {
+                continue;
+            }
+            HRESULT hr = element->CopyInto(node);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        } else if (dynamic_cast<const UnreadableElements*>(part.get()) != nullptr) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+    }
+    return S_OK;
+}
+
 PropertyValue NumberValue(ULONG tag, std::int64_t number) {
     PropertyValue value;
     value.tag = tag;
@@ -587,6 +779,10 @@ HRESULT WriteAttachment(const AttachmentData& attachment, ULONG number, StorageN
         }
         node.storages[kMsgEmbeddedMessageStorageName] = std::move(child);
     }
+    hr = PutCarried(attachment, properties, node);
+    if (FAILED(hr)) {
+        return hr;
+    }
     const std::vector<std::uint8_t> bytes =
         SerializeMsgPropertyStream(properties, MsgObjectKind::Attachment);
     return PutStream(node, kMsgPropertyStreamName, bytes.data(), bytes.size());
@@ -609,6 +805,9 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
         MsgPropertyStream recipientProperties;
         std::vector<PropertyValue> rowId{NumberValue(PR_ROWID, row)};
         hr = WriteProperties(recipient, rowId, recipientProperties, *child);
+        if (SUCCEEDED(hr)) {
+            hr = PutCarried(recipient, recipientProperties, *child);
+        }
         if (FAILED(hr)) {
             return hr;
         }
@@ -629,6 +828,10 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
             return hr;
         }
         node.storages[MsgAttachmentStorageName(index++)] = std::move(child);
+    }
+    hr = PutCarried(message, properties, node);
+    if (FAILED(hr)) {
+        return hr;
     }
     properties.nextRecipientId = row;
     properties.recipientCount = row;

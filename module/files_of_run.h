@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-class WrittenFiles {
+class FilesOfRun {
   public:
     void Add(LPCSTR path);
     // Whatever the letter case and whichever separators the path uses, as the platform's file

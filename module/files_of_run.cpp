@@ -1,4 +1,4 @@
-#include "module/written_files.h"
+#include "module/files_of_run.h"
 
 #include "platform/win32_text.h"
 
@@ -16,16 +16,16 @@ std::string Normalised(LPCSTR path) {
 
 } // namespace
 
-bool WrittenFiles::Less::operator()(const std::string& a, const std::string& b) const {
+bool FilesOfRun::Less::operator()(const std::string& a, const std::string& b) const {
     return lstrcmpiA(a.c_str(), b.c_str()) < 0;
 }
 
-void WrittenFiles::Add(LPCSTR path) {
+void FilesOfRun::Add(LPCSTR path) {
     if (path != nullptr) {
         paths.insert(Normalised(path));
     }
 }
 
-bool WrittenFiles::Contains(LPCSTR path) const {
+bool FilesOfRun::Contains(LPCSTR path) const {
     return path != nullptr && paths.count(Normalised(path)) > 0;
 }
