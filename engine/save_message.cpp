@@ -164,10 +164,12 @@ HRESULT SaveEmbedded(MessageContext& context, IAttach* attachment, const Attachm
         return S_FALSE;
     }
     ComPtr<IMessage> embedded;
-    if (FAILED(attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0,
-                                        MAPI_MODIFY | MAPI_DEFERRED_ERRORS,
-                                        embedded.OutUnknown()))) {
-        return S_FALSE;
+    // An embedded message that cannot be read fails its attachment like any failure inside it.
+    HRESULT opened =
+        attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0,
+                                 MAPI_MODIFY | MAPI_DEFERRED_ERRORS, embedded.OutUnknown());
+    if (FAILED(opened)) {
+        return opened;
     }
     MessageContext child(context.session.Get(), embedded.Get(), context.ownerWindow,
                          context.options);
@@ -257,7 +259,11 @@ HRESULT SaveMessageAttachments(MessageContext& context) {
             return last;
         }
         if (last == S_OK && context.options->removeAttachments) {
-            context.message->DeleteAttach(attachNum, 0, nullptr, 0);
+            // An attachment that stays although its file was counted as detached is a failure.
+            hr = context.message->DeleteAttach(attachNum, 0, nullptr, 0);
+            if (FAILED(hr)) {
+                return hr;
+            }
             context.modified = true;
         }
     }
