@@ -1,4 +1,5 @@
 // Deleting, moving and copying files by name.
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/trace/win32_entry.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/files/native_files.h"
@@ -99,6 +100,10 @@ BOOL Move(const char* operation, LPCSTR existing, LPCSTR destination, DWORD flag
         }
     }
     if (::rename(from->c_str(), to->c_str()) == 0) {
+        // Write-through returns once the move is on the disk: the folder's entry with it.
+        if ((flags & MOVEFILE_WRITE_THROUGH) != 0 && !embedded::SyncFolderOf(*to)) {
+            return FailWithErrno(*to);
+        }
         return TRUE;
     }
     if (errno == EXDEV && (flags & MOVEFILE_COPY_ALLOWED) != 0 && !S_ISDIR(source.st_mode)) {
