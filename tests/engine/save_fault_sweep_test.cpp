@@ -3,6 +3,7 @@
 #include "engine/save_message.h"
 #include "options/command_options.h"
 #include "platform/embedded/msg/msg_file.h"
+#include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/embedded/storage/storage_tree.h"
 #include "platform/embedded/trace/call_log.h"
 #include "tests/engine/engine_fixture.h"
