@@ -4,6 +4,8 @@
 #include "platform/archive_files.h"
 
 #include "platform/embedded/files/file_handles.h"
+#include "platform/embedded/files/native_paths.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/trace/win32_entry.h"
 
 namespace {
@@ -40,6 +42,12 @@ voidpf ZCALLBACK OpenArchive(voidpf, const void* filename, int mode) {
                                              FILE_SHARE_READ | FILE_SHARE_WRITE, disposition, 0);
     if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
+    }
+    if (access == GENERIC_READ) {
+        if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+            watcher->ArchiveRead(embedded::ToNativePath(static_cast<const char*>(filename))
+                                     .value_or(static_cast<const char*>(filename)));
+        }
     }
     return new ArchiveFile{handle, false};
 }

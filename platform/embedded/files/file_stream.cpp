@@ -1,5 +1,6 @@
 // A file of the native file system as a stream, for OpenStreamOnFile.
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/com/stream_base.h"
 #include "platform/mapi_functions.h"
@@ -36,7 +37,8 @@ HRESULT ResultOfErrno(int error) {
 
 class FileStream final : public embedded::StreamBase {
   public:
-    FileStream(int fd, bool writable) : fd(fd), writable(writable) {}
+    FileStream(int fd, bool writable, std::string nativePath)
+        : fd(fd), writable(writable), nativePath(std::move(nativePath)) {}
 
     HRESULT ReadBytes(void* pv, ULONG cb, ULONG& total) override {
         while (total < cb) {
@@ -63,6 +65,8 @@ class FileStream final : public embedded::StreamBase {
                 continue;
             }
             if (put < 0) {
+                writeFailed = true;
+                embedded::NoteFailedCall("IStream::Write", nativePath, errno);
                 return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
             }
             total += static_cast<ULONG>(put);
@@ -102,10 +106,18 @@ class FileStream final : public embedded::StreamBase {
     }
 
   private:
-    ~FileStream() override { ::close(fd); }
+    ~FileStream() override {
+        if (::close(fd) == 0 && writable && !writeFailed) {
+            if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+                watcher->FileWritten(nativePath);
+            }
+        }
+    }
 
     int fd;
     bool writable;
+    std::string nativePath;
+    bool writeFailed = false;
 };
 
 } // namespace
@@ -141,7 +153,9 @@ HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
     }
     const int fd = ::open(nativePath->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return ResultOfErrno(errno);
+        const int error = errno;
+        embedded::NoteFailedCall("OpenStreamOnFile", *nativePath, error);
+        return ResultOfErrno(error);
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -151,6 +165,6 @@ HRESULT STDMETHODCALLTYPE OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
     if ((flags & O_CREAT) != 0) {
         embedded::NoteNameAdded(*nativePath);
     }
-    *lppStream = new FileStream(fd, writable);
+    *lppStream = new FileStream(fd, writable, *nativePath);
     return S_OK;
 }

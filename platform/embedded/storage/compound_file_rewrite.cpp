@@ -2,6 +2,7 @@
 
 #include "platform/embedded/storage/compound_file.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/ole_storage.h"
 
 #include <algorithm>
@@ -266,6 +267,9 @@ HRESULT ReplaceRootStream(const std::string& nativePath, const std::string& stre
         return hr;
     }
     SyncPath(FolderOf(nativePath), O_RDONLY | O_DIRECTORY);
+    if (RunWatcher* watcher = CurrentRunWatcher()) {
+        watcher->FileWritten(nativePath);
+    }
     return S_OK;
 }
 

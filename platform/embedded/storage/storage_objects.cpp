@@ -4,6 +4,7 @@
 // whole through a temporary file in the same folder.
 #include "platform/embedded/com/stream_base.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/store/message_data.h"
 #include "platform/embedded/store/property_object.h"
@@ -185,6 +186,9 @@ HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nati
     }
     if (SUCCEEDED(hr)) {
         NoteNameAdded(nativePath);
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->FileWritten(nativePath);
+        }
     }
     if (FAILED(hr)) {
         std::remove(temporary.c_str());
