@@ -69,6 +69,7 @@ uLong ZCALLBACK WriteArchive(voidpf, voidpf stream, const void* buffer, uLong si
     if (!embedded::EnterWin32Operation("ArchiveWriteFile", size) ||
         !embedded::WriteFileHandle(file->handle, buffer, static_cast<DWORD>(size), &written)) {
         file->failed = true;
+        embedded::MarkWriteFailed(file->handle);
     }
     return written;
 }

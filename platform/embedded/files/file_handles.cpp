@@ -77,6 +77,13 @@ HANDLE FailOpen(DWORD code) {
 
 } // namespace
 
+void embedded::MarkWriteFailed(HANDLE file) {
+    std::lock_guard guard(TableLock());
+    if (auto found = Table().find(file); found != Table().end()) {
+        found->second.writeFailed = true;
+    }
+}
+
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES security, DWORD disposition,
                           DWORD flagsAndAttributes, HANDLE templateFile) {
@@ -102,6 +109,7 @@ HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWOR
     struct stat before {};
     const bool existed = ::stat(native->c_str(), &before) == 0;
     if (existed && S_ISDIR(before.st_mode)) {
+        embedded::NoteFailedCall("CreateFileA", *native, EISDIR);
         return FailOpen(ERROR_ACCESS_DENIED);
     }
     int openFlags = O_CLOEXEC;
@@ -223,6 +231,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD writte
         if (written != nullptr) {
             *written = 0;
         }
+        embedded::MarkWriteFailed(file);
         return Fail(embedded::Win32CodeOf(hr));
     }
     return embedded::WriteFileHandle(file, buffer, toWrite, written, overlapped);
@@ -255,12 +264,7 @@ BOOL embedded::WriteFileHandle(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWO
             if (written != nullptr) {
                 *written = total;
             }
-            {
-                std::lock_guard guard(TableLock());
-                if (auto found = Table().find(file); found != Table().end()) {
-                    found->second.writeFailed = true;
-                }
-            }
+            embedded::MarkWriteFailed(file);
             embedded::NoteFailedCall("WriteFile", open.nativePath, error);
             return Fail(embedded::Win32CodeOfErrno(error, open.nativePath));
         }

@@ -65,7 +65,6 @@ class FileStream final : public embedded::StreamBase {
                 continue;
             }
             if (put < 0) {
-                writeFailed = true;
                 embedded::NoteFailedCall("IStream::Write", nativePath, errno);
                 return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
             }
@@ -73,6 +72,8 @@ class FileStream final : public embedded::StreamBase {
         }
         return S_OK;
     }
+
+    void WriteFailed() override { writeFailed = true; }
 
     std::uint64_t Position() const override {
         const off_t at = ::lseek(fd, 0, SEEK_CUR);
@@ -99,10 +100,11 @@ class FileStream final : public embedded::StreamBase {
 
     HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
         HRESULT hr = EnterOperation("Commit", grfCommitFlags);
-        if (FAILED(hr)) {
-            return hr;
+        if (FAILED(hr) || (writable && ::fsync(fd) != 0)) {
+            writeFailed = true;
+            return FAILED(hr) ? hr : STG_E_WRITEFAULT;
         }
-        return writable && ::fsync(fd) != 0 ? STG_E_WRITEFAULT : S_OK;
+        return S_OK;
     }
 
   private:
