@@ -60,7 +60,7 @@ Exit codes:
   2  bad usage, or options the dialog refused)";
 
 int Run(int argc, char** argv) {
-    CLI::App app{kAbout};
+    CLI::App app{kAbout, "filvex"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("filvex ") + FILVEX_VERSION);
     app.footer("Run `filvex save --help` for the options of a save, exit codes included.");
@@ -136,6 +136,8 @@ int Run(int argc, char** argv) {
         return cli::RunRule(*rule, ruleRequest);
     }
     if (app.got_subcommand("options")) {
+        cli::StoredTypeCheck typeCheck(
+            [](const std::string& line) { std::cerr << "filvex: warning: " << line << "\n"; });
         return cli::PrintStoredOptions(std::cout);
     }
     if (request.noDialog) {

@@ -93,6 +93,8 @@ int RunSave(const SaveRequest& request) {
     ProgressBar bar(std::cerr, isatty(STDERR_FILENO), TerminalColumns(STDERR_FILENO));
     RunSummary summary([&bar](const std::string& line) { bar.Say("filvex: " + line); },
                        messageFiles);
+    StoredTypeCheck typeCheck(
+        [&bar](const std::string& line) { bar.Say("filvex: warning: " + line); });
     // What a run without the dialog takes, read before the run can change it.
     const RunSettings stored = StoredRunSettings();
     const SettingOrigins origins = OriginsOf(request);
@@ -100,6 +102,7 @@ int RunSave(const SaveRequest& request) {
 
     LoadedFilvex module;
     TerminalAgent agent(request, interactive);
+    agent.ClearBeforeSpeaking(&bar);
     AgentAtTheScreen atTheScreen(agent);
     ComPtr<IMAPISession> session(store.OpenSession());
     embedded::ExtensionHost host(session.Get(), "Inbox - Filvex");

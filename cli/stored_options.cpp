@@ -1,5 +1,7 @@
 #include "cli/stored_options.h"
 
+#include "options/options_persistence.h"
+#include "platform/embedded/registry/expected_types.h"
 #include "options/registry_names.h"
 #include "platform/win32_registry.h"
 
@@ -32,7 +34,7 @@ std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
 HKEY OpenKeyInForce() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root, kOptionsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(root, kOptionsKeyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
             return key;
         }
     }
@@ -75,6 +77,18 @@ std::optional<std::string> StoredText(const char* name) {
     }
     std::string text(data->begin(), data->end());
     return text.substr(0, text.find('\0'));
+}
+
+StoredTypeCheck::StoredTypeCheck(std::function<void(const std::string&)> warn) {
+    std::vector<embedded::ExpectedValueType> expected;
+    for (const StoredValueType& type : StoredValueTypes()) {
+        expected.push_back({type.name, type.type});
+    }
+    embedded::ExpectValueTypes(kOptionsKeyPath, std::move(expected), std::move(warn));
+}
+
+StoredTypeCheck::~StoredTypeCheck() {
+    embedded::ForgetExpectedValueTypes();
 }
 
 RunSettings StoredRunSettings() {

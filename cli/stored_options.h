@@ -4,6 +4,7 @@
 
 #include "cli/run_settings.h"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -18,6 +19,16 @@ int PrintStoredOptions(std::ostream& out);
 // (REG_SZ); nothing when it is missing or of another type.
 std::optional<unsigned long> StoredNumber(const char* name);
 std::optional<std::string> StoredText(const char* name);
+
+// While it lives, a stored option of the wrong type (a number where a text is meant) reads as
+// missing, as if it were not stored, and `warn` is told so once per value.
+class StoredTypeCheck {
+  public:
+    explicit StoredTypeCheck(std::function<void(const std::string&)> warn);
+    ~StoredTypeCheck();
+    StoredTypeCheck(const StoredTypeCheck&) = delete;
+    StoredTypeCheck& operator=(const StoredTypeCheck&) = delete;
+};
 
 // The settings a run without the dialog takes: the stored ones, defaults where none is stored.
 RunSettings StoredRunSettings();

@@ -1,4 +1,5 @@
 // The filvex binary run as a person runs it, against stores of generated .msg files.
+#include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/store/message_store.h"
 #include "platform/embedded/msg/msg_file.h"
 #include "tests/support/scoped_environment.h"
@@ -222,6 +223,8 @@ TEST_F(FilvexTest, AnEntryTheSummaryCannotLookAtDoesNotCrashIt) {
     RunResult run = Filvex("save --folder " + OutFolder() + " Inbox");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("2 of 2 messages, 3 files, 27 bytes"), std::string::npos) << run.out;
+    // Not on a terminal: no progress line at all.
+    EXPECT_EQ(run.err.find('\r'), std::string::npos) << run.err;
 }
 
 TEST_F(FilvexTest, OptionsThatWouldBeIgnoredAreRefused) {
@@ -373,6 +376,98 @@ TEST_F(FilvexTest, VersionAndHelpSayWhatAPersonNeeds) {
     for (const char* text : {"filvex options", "summary properties", "SSP", "Exit codes",
                              "a program, not a command line", "--no-dialog"}) {
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
+    }
+}
+
+// The text as a .reg file holds it: backslashes doubled.
+std::string RegText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    return out;
+}
+
+std::string Utf16(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) {
+        out.push_back(c);
+        out.push_back('\0');
+    }
+    return out;
+}
+
+TEST_F(FilvexTest, RegistryFilesKeptByHandAreReadAndKeptWhole) {
+    WriteTwoMessages();
+    fs::create_directories(temp.path() + "/out");
+    const std::string outFolder = RegText(*embedded::ToWindowsPath(temp.path() + "/out"));
+    const std::string out = outFolder + "\\\\";
+    const std::string otherKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"Keep\"=\"me\"\r\n";
+    struct Case {
+        const char* name;
+        const char* file; // the registry file written by hand
+        std::string text;
+        const char* arguments;
+        std::vector<std::string> kept; // in the file after the run, in its own encoding
+        const char* said;
+        const char* saved; // where the files went
+    } cases[] = {
+        {"an administrator's UTF-16 file",
+         "machine.reg",
+         Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Filvex\\Options]\r\n\"SD\"=\"" +
+               out + "\"\r\n"),
+         "save --no-dialog Inbox",
+         {},
+         "",
+         "out/report.pdf"},
+        {"a user's UTF-16 file with another key",
+         "user.reg",
+         Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + otherKey),
+         "save --folder 'OUT' Inbox",
+         // Without the byte-order mark, which only the file's start has.
+         {Utf16(otherKey).substr(2), Utf16("\"SD\"=\"" + outFolder).substr(2)},
+         "",
+         "out/report.pdf"},
+        {"comments and sections of other roots",
+         "user.reg",
+         "Windows Registry Editor Version 5.00\n\n; by hand\n[HKEY_CLASSES_ROOT\\.msg]\n"
+         "@=\"Msg\"\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Morvane\\Filvex\\Options]\n; mine\n"
+         "\"Own\"=odd:thing\n",
+         "save --folder 'OUT' Inbox",
+         {"; by hand\n[HKEY_CLASSES_ROOT\\.msg]\n@=\"Msg\"\n\n", "; mine\n\"Own\"=odd:thing\n"},
+         "",
+         "out/report.pdf"},
+        {"a number where the target folder's text is meant",
+         "user.reg",
+         "Windows Registry Editor Version 5.00\n\n"
+         "[HKEY_CURRENT_USER\\SOFTWARE\\Morvane\\Filvex\\Options]\n\"SD\"=dword:00000001\n",
+         "save --no-dialog Inbox",
+         {"\"SD\"=dword:00000001\n"},
+         "\"SD\" is a number (REG_DWORD) where a text (REG_SZ) is meant; it counts as missing",
+         "Documents/MailAttachments/report.pdf"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(temp.path() + "/out");
+        fs::remove_all(temp.path() + "/Documents");
+        fs::remove(temp.path() + "/user.reg");
+        fs::remove(temp.path() + "/machine.reg");
+        fs::create_directories(temp.path() + "/out");
+        fs::create_directories(temp.path() + "/Documents");
+        temp.WriteFile(c.file, c.text);
+        std::string arguments = c.arguments;
+        const std::size_t at = arguments.find("OUT");
+        if (at != std::string::npos) {
+            arguments.replace(at, 3, temp.path() + "/out");
+        }
+        RunResult run = Filvex(arguments);
+        EXPECT_EQ(run.status, 0) << c.name << ": " << run.err;
+        EXPECT_TRUE(fs::exists(temp.path() + "/" + c.saved)) << c.name << ": " << run.err;
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << c.name << ": " << run.err;
+        const std::string after = temp.ReadFile(c.file);
+        for (const std::string& kept : c.kept) {
+            EXPECT_NE(after.find(kept), std::string::npos) << c.name << ": " << after;
+        }
     }
 }
 
