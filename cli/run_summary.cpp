@@ -1,5 +1,6 @@
 #include "cli/run_summary.h"
 
+#include "platform/embedded/files/native_paths.h"
 #include "platform/mapi_types.h"
 #include "platform/shell_execute.h"
 
@@ -157,8 +158,14 @@ void RunSummary::AttachmentOpened(const embedded::OpenedAttachment& attachment) 
 
 void RunSummary::LaunchFailed(const std::string& file, const std::string& parameters, int code) {
     ++failedSteps;
-    say("the command \"" + file + "\" was not started for " + parameters + ": " +
-        LaunchProblem(code) + " (--exec takes a program, not a command line)");
+    // The saved file as the person knows it: its native path, not the module's quoted one.
+    std::string saved = parameters;
+    if (saved.size() >= 2 && saved.front() == '"' && saved.back() == '"') {
+        saved = saved.substr(1, saved.size() - 2);
+    }
+    saved = embedded::ToNativePath(saved).value_or(saved);
+    say("the command \"" + file + "\" was not started for " + saved + ": " + LaunchProblem(code) +
+        " (--exec takes a program, not a command line)");
 }
 
 void RunSummary::CallFailed(const std::string& operation, const std::string& object,
