@@ -14,6 +14,7 @@ endfunction()
 help_of(main)
 help_of(save save)
 help_of(options options)
+help_of(rule rule)
 string(TIMESTAMP today "%Y-%m-%d" UTC)
 file(WRITE ${OUT} ".TH FILVEX 1 \"${today}\" \"filvex ${VERSION}\" \"User Commands\"
 .SH NAME
@@ -23,6 +24,9 @@ filvex \\- save the attachments of .msg messages as the mail client's Save Attac
 [\\fIOPTIONS\\fR] \\fIPATH\\fR...
 .br
 .B filvex options
+.br
+.B filvex rule
+\\fBconfigure\\fR|\\fBrun\\fR ...
 .br
 .B filvex --version
 .SH DESCRIPTION
@@ -36,6 +40,10 @@ ${save}
 .SH \"FILVEX OPTIONS\"
 .nf
 ${options}
+.fi
+.SH \"FILVEX RULE\"
+.nf
+${rule}
 .fi
 .SH FILES
 .TP
