@@ -81,22 +81,56 @@ class StreamSource final : public ByteSource {
         static std::list<OpenStream> streams;
         return streams;
     }
+    struct OpenRootEntry {
+        std::string nativePath;
+        FileIdentity identity;
+        std::shared_ptr<CompoundStorageReader> root;
+    };
+    static constexpr std::size_t kOpenRootsKept = 4;
+    static std::list<OpenRootEntry>& OpenRoots() {
+        static std::list<OpenRootEntry> roots;
+        return roots;
+    }
 
     std::unique_ptr<CompoundStreamReader> Reopen() const {
         if (IdentityOfFile(nativePath) != identity) {
             return nullptr; // the file changed under the message: its old bytes are gone
         }
-        std::unique_ptr<CompoundStorageReader> storage =
-            CompoundStorageReader::OpenFile(nativePath);
+        const std::shared_ptr<CompoundStorageReader> root = OpenRoot();
+        const CompoundStorageReader* storage = root.get();
+        std::unique_ptr<CompoundStorageReader> below;
         for (const std::string& name : storages) {
-            if (!storage) {
+            if (storage == nullptr) {
                 return nullptr;
             }
-            storage = storage->OpenStorage(name);
+            below = storage->OpenStorage(name);
+            storage = below.get();
         }
         std::unique_ptr<CompoundStreamReader> reader =
-            storage ? storage->OpenStream(stream) : nullptr;
+            storage != nullptr ? storage->OpenStream(stream) : nullptr;
         return reader && reader->Size() == size ? std::move(reader) : nullptr;
+    }
+
+    // The file's directory, read once for all the streams of a message that are read one after
+    // another: reading it again for each would make a message's time grow with the square of
+    // its attachments. Called with the open streams' lock held.
+    std::shared_ptr<CompoundStorageReader> OpenRoot() const {
+        std::list<OpenRootEntry>& roots = OpenRoots();
+        auto it = std::find_if(roots.begin(), roots.end(), [&](const OpenRootEntry& entry) {
+            return entry.nativePath == nativePath && entry.identity == identity;
+        });
+        if (it != roots.end()) {
+            roots.splice(roots.begin(), roots, it);
+            return roots.front().root;
+        }
+        std::shared_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(nativePath);
+        if (root) {
+            roots.push_front({nativePath, identity, root});
+            if (roots.size() > kOpenRootsKept) {
+                roots.pop_back();
+            }
+        }
+        return root;
     }
 
     std::string nativePath;

@@ -7,6 +7,7 @@
 #include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/msg/msg_file.h"
 #include "platform/embedded/store/store_data.h"
+#include "platform/embedded/trace/run_watch.h"
 
 #include <algorithm>
 
@@ -123,6 +124,14 @@ HRESULT LoadMessageRecord(StoreData& store, ULONG number) {
     }
     HRESULT hr = ReadMsgFile(record.nativePath, record.data, &record.identity);
     record.loaded = SUCCEEDED(hr);
+    if (FAILED(hr)) {
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->CallFailed("OpenEntry", record.nativePath,
+                                hr == MAPI_E_CORRUPT_DATA ? "the file is damaged or is no .msg file"
+                                : hr == MAPI_E_NOT_FOUND  ? "the file is no longer there"
+                                                          : "the file cannot be read");
+        }
+    }
     return hr;
 }
 

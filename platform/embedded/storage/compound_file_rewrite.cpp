@@ -3,6 +3,7 @@
 #include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/storage/compound_file.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/ole_storage.h"
 
 #include <algorithm>
@@ -189,7 +190,7 @@ HRESULT ReplaceRootStream(const std::string& nativePath, const std::string& stre
     ReplaceSteps steps;
     steps.rename = kCompoundRenameStep;
     steps.resultOfErrno = StorageResultOfErrno;
-    return ReplaceFileDurably(
+    const HRESULT replaced = ReplaceFileDurably(
         nativePath,
         [&](const std::string& temporary) {
             HRESULT hr = S_OK;
@@ -205,6 +206,12 @@ HRESULT ReplaceRootStream(const std::string& nativePath, const std::string& stre
             return hr;
         },
         steps);
+    if (SUCCEEDED(replaced)) {
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->FileWritten(nativePath);
+        }
+    }
+    return replaced;
 }
 
 } // namespace embedded

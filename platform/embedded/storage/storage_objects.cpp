@@ -5,6 +5,7 @@
 #include "platform/embedded/com/stream_base.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/files/durable_replace.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/storage/compound_file_rewrite.h"
 #include "platform/embedded/store/message_data.h"
@@ -165,7 +166,7 @@ HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nati
     steps.rename = "CompoundFileRename";
     steps.expected = expected;
     steps.resultOfErrno = StorageResultOfErrno;
-    return ReplaceFileDurably(
+    const HRESULT replaced = ReplaceFileDurably(
         nativePath,
         [&](const std::string& temporary) {
             HRESULT hr = EnterOperation("CompoundFileWrite");
@@ -175,6 +176,12 @@ HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nati
             return hr;
         },
         steps);
+    if (SUCCEEDED(replaced)) {
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->FileWritten(nativePath);
+        }
+    }
+    return replaced;
 }
 
 // ---- the COM objects ----
