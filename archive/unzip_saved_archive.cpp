@@ -3,6 +3,7 @@
 #include "module/folder_creation.h"
 #include "base/path_parts.h"
 #include "base/bounded_text.h"
+#include "base/unique_suffix.h"
 #include "platform/archive_files.h"
 #include "platform/win32_files.h"
 #include "platform/win32_text.h"
@@ -70,7 +71,63 @@ bool CopyEntryData(unzFile archive, HANDLE file) {
     }
 }
 
-bool ExtractCurrentEntry(unzFile archive, LPCSTR folder) {
+struct EntryRules {
+    bool overwriteExisting;
+    FilesOfRun* written;
+    LPCSTR separator;
+};
+
+// Counters tried for one entry, as for a saved file.
+constexpr int kMostUniqueCounters = 15000;
+
+// A folder on the way below the target folder that is a link would take the entry elsewhere.
+bool PassesThroughLink(LPCSTR target, std::size_t folderLength) {
+    char prefix[kPathCapacity];
+    for (std::size_t i = folderLength; target[i] != '\0'; ++i) {
+        if (target[i] != '\\' && target[i] != '/') {
+            continue;
+        }
+        BoundedCopyN(prefix, sizeof prefix, target, i);
+        const DWORD attributes = GetFileAttributesA(prefix);
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How the entry's file may be made at `path`: CREATE_NEW for a free name, CREATE_ALWAYS for a
+// file that may be replaced, 0 for a name that is taken.
+DWORD DispositionFor(LPCSTR path, const EntryRules& rules) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? CREATE_NEW : 0;
+    }
+    const bool replaceable =
+        rules.overwriteExisting &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+        (rules.written == nullptr || !rules.written->Contains(path));
+    return replaceable ? CREATE_ALWAYS : 0;
+}
+
+// The entry's target, or the first counted form of it that is free.
+DWORD ChooseTarget(LPSTR target, const EntryRules& rules) {
+    char counted[kPathCapacity];
+    for (int counter = 0; counter < kMostUniqueCounters; ++counter) {
+        BoundedCopy(counted, sizeof counted, target);
+        if (counter >= 1 && !AddUniqueSuffix(counted, kPathCapacity, counter, rules.separator)) {
+            return 0;
+        }
+        if (const DWORD disposition = DispositionFor(counted, rules)) {
+            BoundedCopy(target, kPathCapacity, counted);
+            return disposition;
+        }
+    }
+    return 0;
+}
+
+bool ExtractCurrentEntry(unzFile archive, LPCSTR folder, const EntryRules& rules) {
     char name[kPathCapacity];
     unz_file_info info{};
     if (unzGetCurrentFileInfo(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
@@ -92,14 +149,25 @@ bool ExtractCurrentEntry(unzFile archive, LPCSTR folder) {
     if (unzOpenCurrentFile(archive) != UNZ_OK) {
         return false;
     }
+    if (PassesThroughLink(target, std::strlen(folder))) {
+        return false;
+    }
     CreateFolderTree(target);
     if (EndsWithSeparator(target)) {
         return true;
     }
-    HANDLE file = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD disposition = ChooseTarget(target, rules);
+    if (disposition == 0) {
+        return false;
+    }
+    // CREATE_NEW fails rather than follow a link that appeared since the name was chosen.
+    HANDLE file =
+        CreateFileA(target, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
+    }
+    if (rules.written != nullptr) {
+        rules.written->Add(target);
     }
     // A file whose data could not be read or written whole, or whose check value does not
     // match, is removed rather than left looking like a good copy.
@@ -112,7 +180,7 @@ bool ExtractCurrentEntry(unzFile archive, LPCSTR folder) {
     return timed;
 }
 
-bool ExtractEntries(unzFile archive, LPCSTR folder) {
+bool ExtractEntries(unzFile archive, LPCSTR folder, const EntryRules& rules) {
     unz_global_info global{};
     if (unzGetGlobalInfo(archive, &global) != UNZ_OK) {
         return false;
@@ -121,7 +189,7 @@ bool ExtractEntries(unzFile archive, LPCSTR folder) {
         if (entry > 0 && unzGoToNextFile(archive) != UNZ_OK) {
             return false;
         }
-        if (!ExtractCurrentEntry(archive, folder)) {
+        if (!ExtractCurrentEntry(archive, folder, rules)) {
             return false;
         }
     }
@@ -130,15 +198,17 @@ bool ExtractEntries(unzFile archive, LPCSTR folder) {
 
 } // namespace
 
-bool UnzipSavedArchive(LPCSTR archivePath, LPCSTR folder) {
-    if (archivePath == nullptr || folder == nullptr) {
+bool UnzipSavedArchive(LPCSTR archivePath, LPCSTR folder, bool overwriteExisting,
+                       FilesOfRun* written, LPCSTR separator) {
+    if (archivePath == nullptr || folder == nullptr || separator == nullptr) {
         return false;
     }
+    const EntryRules rules{overwriteExisting, written, separator};
     unzFile archive = unzOpen2_64(archivePath, ArchiveFileFunctions());
     if (archive == nullptr) {
         return false;
     }
-    const bool extracted = ExtractEntries(archive, folder);
+    const bool extracted = ExtractEntries(archive, folder, rules);
     const bool closed = unzClose(archive) == UNZ_OK;
     return extracted && closed;
 }

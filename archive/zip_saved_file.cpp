@@ -73,6 +73,16 @@ bool AddSavedFile(zipFile archive, LPCSTR path, LPCSTR entryName) {
     return added;
 }
 
+bool FlushArchive(LPCSTR archivePath) {
+    HANDLE file = CreateFileA(archivePath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    return flushed;
+}
+
 } // namespace
 
 bool ZipSavedFile(LPCSTR path) {
@@ -99,5 +109,11 @@ bool ZipSavedFile(LPCSTR path) {
     }
     const bool added = AddSavedFile(archive, path, entryName);
     const bool closed = zipClose(archive, nullptr) == ZIP_OK;
-    return added && closed && !files.writeFailed;
+    // The saved file goes once the archive holds it, so the archive must be on the disk first;
+    // an archive that holds it only in part would look like a good copy.
+    const bool complete = added && closed && !files.writeFailed && FlushArchive(archivePath);
+    if (!complete) {
+        DeleteFileA(archivePath);
+    }
+    return complete;
 }

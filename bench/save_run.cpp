@@ -3,7 +3,9 @@
 // Two runs: many messages with small attachments, and a few with large ones; for the large
 // one the peak resident size shows that memory does not grow with an attachment's size.
 //   save_run [SMALL_COUNT [LARGE_COUNT [LARGE_MIB]]]   defaults 1000, 3, 64
-//   save_run one small|large COUNT SIZE_KIB STORE OUT  (one run in this process, for its peak)
+//   save_run many N...    one message with N attachments of 1 KiB, for each N: how the time of
+//                         one message grows with its attachments
+//   save_run one NAME COUNT SIZE_KIB STORE OUT  (one run in this process, for its peak)
 #include "engine/save_message.h"
 #include "base/bounded_text.h"
 #include "options/save_options.h"
@@ -165,6 +167,17 @@ int main(int argc, char** argv) {
             std::fprintf(file, "%.6f\n", seconds);
             std::fclose(file);
         }
+        return 0;
+    }
+    if (argc > 2 && std::string(argv[1]) == "many") {
+        const fs::path work = fs::temp_directory_path() / ("save_run." + std::to_string(getpid()));
+        fs::create_directories(work);
+        for (int i = 2; i < argc; ++i) {
+            const int attachments = std::atoi(argv[i]);
+            RunOne(argv[0], ("many-" + std::to_string(attachments)).c_str(), 1, attachments, 1,
+                   work);
+        }
+        fs::remove_all(work);
         return 0;
     }
     const int smallCount = argc > 1 ? std::atoi(argv[1]) : 1000;

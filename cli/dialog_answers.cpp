@@ -73,6 +73,18 @@ std::string WindowsFolder(const std::string& nativeFolder) {
     return embedded::ToWindowsPath(absolute.lexically_normal().string()).value_or(nativeFolder);
 }
 
+RunSettings SettingsOf(const embedded::DialogView& dialog) {
+    RunSettings settings;
+    settings.remove = dialog.Checked(kRemoveAttachments);
+    settings.zip = dialog.Checked(kZipSaved);
+    settings.links = settings.remove && dialog.Checked(kLeaveLinks) && !settings.zip;
+    settings.overwrite = dialog.Checked(kOverwriteExisting);
+    settings.unzip = dialog.Checked(kUnzipSaved);
+    settings.command = dialog.Checked(kExecute) ? dialog.Text(kCommandLine) : "";
+    settings.filter = dialog.Checked(kFilterOn) ? dialog.Text(kNameFilter) : "";
+    return settings;
+}
+
 } // namespace
 
 DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& request) {
@@ -85,7 +97,7 @@ DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& 
         if (!dialog.Enabled(kToggleOptions)) {
             return {false,
                     "the options are locked by the administrator; only --folder can be given",
-                    dialog.Text(kTargetFolder)};
+                    dialog.Text(kTargetFolder), SettingsOf(dialog)};
         }
         answer.Click(kToggleOptions, "the options");
     }
@@ -130,15 +142,16 @@ DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& 
         }
     }
     const std::string folder = dialog.Text(kTargetFolder);
+    const RunSettings settings = SettingsOf(dialog);
     if (answer.problem.empty()) {
         answer.Click(kSaveNow, "Save Now");
     }
     if (dialog.Ended()) {
-        return {true, {}, folder};
+        return {true, {}, folder, settings};
     }
     // Refused: the dialog has shown why; it is left as a person would leave it.
     dialog.Click(kCancel);
-    return {false, answer.problem, folder};
+    return {false, answer.problem, folder, settings};
 }
 
 } // namespace cli

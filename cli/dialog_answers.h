@@ -2,6 +2,7 @@
 // given sets its control, the rest stay as the dialog opened, then Save Now.
 #pragma once
 
+#include "cli/run_settings.h"
 #include "cli/save_request.h"
 #include "platform/embedded/ui/user_agent.h"
 
@@ -16,6 +17,8 @@ struct DialogOutcome {
     std::string problem;
     // The folder box's text when Save Now was pressed.
     std::string targetFolder;
+    // The settings the dialog held when Save Now was pressed.
+    RunSettings settings;
 };
 
 DialogOutcome AnswerSaveDialog(embedded::DialogView& dialog, const SaveRequest& request);

@@ -8,7 +8,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
+#include <vector>
 
 namespace {
 
@@ -21,13 +23,48 @@ void AddBox(CLI::App& command, const std::string& name, const std::string& help,
         "--no-" + name, [&value] { value = false; }, "clear: " + help);
 }
 
-} // namespace
+// The options that answer the Save Attachments dialog: without the dialog nothing takes them.
+const char* const kDialogOptions[] = {
+    "--folder",    "--append", "--overwrite", "--no-overwrite", "--subfolder", "--filter",
+    "--no-filter", "--remove", "--no-remove", "--links",        "--no-links",  "--exec",
+    "--no-exec",   "--zip",    "--no-zip",    "--unzip",        "--no-unzip",
+};
 
-int main(int argc, char** argv) {
-    CLI::App app{"Filvex saves every attachment of the messages you select into a target "
-                 "folder, with optional subfolders and name parts, and can remove the "
-                 "attachments and leave links to the saved files in their place."};
+// A usage error found after parsing: said, exit code 2.
+int Refuse(const std::string& why) {
+    std::cerr << "filvex: " << why << "\n";
+    return 2;
+}
+
+constexpr char kAbout[] =
+    "Filvex saves every attachment of the messages you select into a target folder, with "
+    "optional subfolders and name parts, and can remove the attachments and leave links to the "
+    "saved files in their place.";
+
+constexpr char kSaveFooter[] = R"(Stored options:
+  Every run through the dialog stores its options (Save Now), and a later run takes them for
+  every option it does not give: after one --remove run, a plain run removes attachments too.
+  Each run says the settings that change or delete data, and where each comes from, before
+  the first message. `filvex options` lists the stored options in force.
+
+Saved files:
+  The sender and the subject are written into each saved file's summary properties (the
+  document properties a file manager shows), unless the administrator turned that off (SSP).
+
+--exec:
+  takes a program (a name on PATH, or a path), not a command line: it is started with the
+  saved file's path as its only argument, never through a shell.
+
+Exit codes:
+  0  done: every message was saved (steps that failed are said and counted)
+  1  stopped at a failing message, the save could not start, or an unexpected error
+  2  bad usage, or options the dialog refused)";
+
+int Run(int argc, char** argv) {
+    CLI::App app{kAbout, "filvex"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("filvex ") + FILVEX_VERSION);
+    app.footer("Run `filvex save --help` for the options of a save, exit codes included.");
 
     cli::SaveRequest request;
     CLI::App* save = app.add_subcommand(
@@ -59,7 +96,8 @@ int main(int argc, char** argv) {
     AddBox(*save, "links", "Leave a link to the detached files in the message (with --remove)",
            request.links);
     save->add_option("--exec", request.exec,
-                     "Execute: run this command on each saved file (empty: none)");
+                     "Execute: run this program on each saved file, which it gets as its only "
+                     "argument (a program, not a command line; empty: none)");
     save->add_flag_callback(
         "--no-exec", [&request] { request.exec = std::string(); }, "run no command");
     AddBox(*save, "zip", "Zip File: pack each saved file into an archive of its own", request.zip);
@@ -67,16 +105,20 @@ int main(int argc, char** argv) {
            request.unzip);
     save->add_flag("--no-dialog", request.noDialog,
                    "save with the stored options, without the dialog (as with Ctrl held); "
-                   "nothing is written to the registry");
+                   "nothing is written to the registry, and no dialog option can be given");
     save->add_flag("--open-folder", request.openFolder,
                    "open the target folder first (as with Shift held)");
-    save->add_flag_callback(
+    CLI::Option* yes = save->add_flag_callback(
         "--yes", [&request] { request.boxes = cli::BoxAnswer::Yes; },
         "answer Yes (or OK) to every question");
-    save->add_flag_callback(
+    CLI::Option* no = save->add_flag_callback(
         "--no", [&request] { request.boxes = cli::BoxAnswer::No; },
         "answer No (or Cancel) to every question");
-    save->add_flag("--json", request.json, "print the summary as JSON on standard output");
+    yes->excludes(no);
+    save->add_flag("--json", request.json,
+                   "print the summary, with the settings of the run, as JSON on standard "
+                   "output");
+    save->footer(kSaveFooter);
 
     cli::LinkCommandLine links;
     cli::AddLinkCommands(app, links);
@@ -101,7 +143,36 @@ int main(int argc, char** argv) {
         return *code;
     }
     if (app.got_subcommand("options")) {
+        cli::StoredTypeCheck typeCheck(
+            [](const std::string& line) { std::cerr << "filvex: warning: " << line << "\n"; });
         return cli::PrintStoredOptions(std::cout);
     }
+    if (request.noDialog) {
+        std::string given;
+        for (const char* option : kDialogOptions) {
+            if (save->count(option) > 0) {
+                given += (given.empty() ? "" : ", ") + std::string(option);
+            }
+        }
+        if (!given.empty()) {
+            return Refuse("--no-dialog takes the stored options; without the dialog nothing "
+                          "takes " +
+                          given);
+        }
+    }
     return cli::RunSave(request);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The last resort: whatever escapes is said, and the run fails.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "filvex: unexpected error: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "filvex: unexpected error\n";
+    }
+    return 1;
 }

@@ -1,5 +1,7 @@
 #include "cli/rule_command.h"
 
+#include "cli/progress_bar.h"
+#include "cli/run_settings.h"
 #include "cli/run_summary.h"
 #include "cli/selection_paths.h"
 #include "cli/terminal_agent.h"
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <unistd.h>
 
 namespace cli {
@@ -110,23 +113,6 @@ std::string Reason(HRESULT result) {
         }
     }
     return "the save failed (" + Hex(result) + ")";
-}
-
-std::string JsonText(const std::string& text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
 }
 
 // The folder a rule's string names, read as loosely as the summary needs it: the value of the
@@ -231,8 +217,16 @@ int Run(const RuleRequest& request) {
     embedded::MsgFolderStore store(storeFolder);
     LoadedModule module;
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-    const bool progress = isatty(STDERR_FILENO);
+    ProgressBar bar(std::cerr, isatty(STDERR_FILENO), TerminalColumns(STDERR_FILENO));
+    std::set<std::string> messageFiles;
+    for (const std::string& relative : selection.messages) {
+        messageFiles.insert(storeFolder + "/" + relative);
+    }
+    // The files and skips are told from the run itself, whatever folder the rule saves to.
+    RunSummary summary([&bar](const std::string& line) { bar.Say("filvex: " + line); },
+                       messageFiles);
     TerminalAgent terminal(request.save, interactive);
+    terminal.ClearBeforeSpeaking(&bar);
     EditorUser user(terminal, false);
     ComPtr<IMAPISession> session(store.OpenSession());
     // Rules run on arriving mail with no window of their own.
@@ -243,41 +237,32 @@ int Run(const RuleRequest& request) {
     }
 
     const std::string text = request.optionText.value_or("");
-    const std::int64_t started = NowNanoseconds();
     const auto clockStart = std::chrono::steady_clock::now();
     std::vector<std::string> failed;
     for (std::size_t i = 0; i < selection.messages.size(); ++i) {
         const std::string& path = selection.messages[i];
-        if (progress) {
-            std::cerr << "\rmessage " << i + 1 << " of " << selection.messages.size() << ": "
-                      << path << "\x1b[K" << std::flush;
-        }
+        summary.MessageBegins(path);
+        bar.Show(i, selection.messages.size(), summary.Files(), summary.Bytes());
         // Each arriving message is a rule run of its own: one that fails stops no other.
         const HRESULT hr = client.Execute(text, store.Message(path));
         if (FAILED(hr)) {
-            if (progress) {
-                std::cerr << "\n";
-            }
-            std::cerr << "filvex: message " << path << ": " << Reason(hr) << "\n";
+            summary.RunStopped();
+            bar.Say("filvex: message " + path + ": " + Reason(hr) +
+                    (summary.LastFailure().empty() ? "" : " (" + summary.LastFailure() + ")"));
             failed.push_back(path);
         }
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
     client.Unload();
-    if (progress && !selection.messages.empty()) {
-        std::cerr << "\n";
-    }
+    summary.RunEnds();
+    bar.Clear();
 
     // Without a string the rule saved by the user's stored options, whose folder is the
-    // module's to read: the files are then not counted.
+    // module's to read: the summary names none.
     std::optional<std::string> folder;
     if (const std::string ruleFolder = FolderOfRule(text); !ruleFolder.empty()) {
         folder = embedded::ToNativePath(ruleFolder).value_or(ruleFolder);
-    }
-    WrittenFiles written;
-    if (folder) {
-        written = FilesWrittenSince(*folder, started);
     }
     const std::size_t done = selection.messages.size() - failed.size();
     if (request.save.json) {
@@ -286,17 +271,24 @@ int Run(const RuleRequest& request) {
             failedList += (failedList.empty() ? "" : ", ") + JsonText(path);
         }
         std::cout << "{\"messages\": " << done << ", \"selected\": " << selection.messages.size()
-                  << ", \"files\": " << (folder ? std::to_string(written.files) : "null")
-                  << ", \"bytes\": " << (folder ? std::to_string(written.bytes) : "null")
-                  << ", \"seconds\": " << seconds
+                  << ", \"files\": " << summary.Files() << ", \"bytes\": " << summary.Bytes()
+                  << ", \"passed_over\": " << summary.PassedOver()
+                  << ", \"failed_steps\": " << summary.FailedSteps() << ", \"seconds\": " << seconds
                   << ", \"folder\": " << (folder ? JsonText(*folder) : "null") << ", \"failed\": ["
                   << failedList << "]}\n";
-    } else if (folder) {
-        std::printf("%zu of %zu messages, %llu files, %llu bytes in %.2f s\n", done,
-                    selection.messages.size(), static_cast<unsigned long long>(written.files),
-                    static_cast<unsigned long long>(written.bytes), seconds);
     } else {
-        std::printf("%zu of %zu messages in %.2f s\n", done, selection.messages.size(), seconds);
+        std::printf("%zu of %zu messages, %llu files, %s in %.2f s", done,
+                    selection.messages.size(), static_cast<unsigned long long>(summary.Files()),
+                    HumanBytes(summary.Bytes()).c_str(), seconds);
+        if (summary.PassedOver() > 0) {
+            std::printf(", %llu passed over",
+                        static_cast<unsigned long long>(summary.PassedOver()));
+        }
+        if (summary.FailedSteps() > 0) {
+            std::printf(", %llu failed steps",
+                        static_cast<unsigned long long>(summary.FailedSteps()));
+        }
+        std::printf("\n");
     }
     return failed.empty() ? 0 : 1;
 }

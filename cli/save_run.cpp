@@ -1,12 +1,14 @@
 #include "cli/save_run.h"
 
 #include "cli/module_commands.h"
+#include "cli/progress_bar.h"
+#include "cli/run_settings.h"
 #include "cli/run_summary.h"
+#include "cli/stored_options.h"
 #include "cli/selection_paths.h"
 #include "cli/terminal_agent.h"
 #include "host/extension_entry.h"
 #include "host/module_lifetime.h"
-#include "options/registry_names.h"
 #include "resources/resource_ids.h"
 #include "platform/embedded/msg/msg_folder_store.h"
 #include "platform/embedded/trace/call_log.h"
@@ -15,13 +17,13 @@
 #include "platform/embedded/store/message_store.h"
 #include "platform/embedded/system/module_loader.h"
 #include "platform/embedded/ui/user_agent.h"
-#include "platform/win32_registry.h"
 #include "resources/filvex_resources.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <unistd.h>
 
 namespace cli {
@@ -52,44 +54,20 @@ class AgentAtTheScreen {
     AgentAtTheScreen& operator=(const AgentAtTheScreen&) = delete;
 };
 
-// The target folder the options in the registry name, for a run without the dialog.
-std::string StoredTargetFolder() {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, kOptionsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-            continue;
-        }
-        char folder[260] = "";
-        DWORD size = sizeof(folder) - 1;
-        DWORD type = 0;
-        LONG status = RegQueryValueExA(key, registry_names::kTargetFolder, nullptr, &type,
-                                       reinterpret_cast<LPBYTE>(folder), &size);
-        RegCloseKey(key);
-        return status == ERROR_SUCCESS && type == REG_SZ ? std::string(folder) : std::string();
-    }
-    return {};
-}
-
 // Where the run saves: the folder of the dialog, else the stored one.
 std::string TargetFolderOf(const TerminalAgent& agent) {
     return agent.TargetFolder().empty() ? StoredTargetFolder() : agent.TargetFolder();
 }
 
-std::string JsonText(const std::string& text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
+SettingOrigins OriginsOf(const SaveRequest& request) {
+    SettingOrigins origins;
+    origins.remove = request.remove.has_value();
+    origins.links = request.links.has_value();
+    origins.overwrite = request.overwrite.has_value();
+    origins.zip = request.zip.has_value();
+    origins.unzip = request.unzip.has_value();
+    origins.command = request.exec.has_value();
+    return origins;
 }
 
 } // namespace
@@ -105,41 +83,45 @@ int RunSave(const SaveRequest& request) {
     embedded::SetCallLogEnabled(false);
     embedded::MsgFolderStore store(storeFolder);
     std::vector<embedded::EntryId> messages;
+    std::set<std::string> messageFiles;
     for (const std::string& relative : selection.messages) {
         messages.push_back(store.Message(relative));
+        messageFiles.insert(storeFolder + "/" + relative);
     }
 
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-    const bool progress = isatty(STDERR_FILENO);
+    ProgressBar bar(std::cerr, isatty(STDERR_FILENO), TerminalColumns(STDERR_FILENO));
+    RunSummary summary([&bar](const std::string& line) { bar.Say("filvex: " + line); },
+                       messageFiles);
+    StoredTypeCheck typeCheck(
+        [&bar](const std::string& line) { bar.Say("filvex: warning: " + line); });
+    // What a run without the dialog takes, read before the run can change it.
+    const RunSettings stored = StoredRunSettings();
+    const SettingOrigins origins = OriginsOf(request);
+    std::optional<RunSettings> settings;
+
     LoadedFilvex module;
     TerminalAgent agent(request, interactive);
+    agent.ClearBeforeSpeaking(&bar);
     AgentAtTheScreen atTheScreen(agent);
     ComPtr<IMAPISession> session(store.OpenSession());
     embedded::ExtensionHost host(session.Get(), "Inbox - Filvex");
     host.Select(messages);
     // A folder after the last message: the walk asks for it only when every message went well.
     host.SelectFolderAt(messages.size(), store.TopOfStore());
-    const std::int64_t started = NowNanoseconds();
-    if (progress) {
-        // The files so far are counted from the disk, at most twice a second.
-        std::int64_t lastCount = 0;
-        WrittenFiles soFar;
-        host.WatchItems([&](ULONG index, ULONG) {
-            if (index >= messages.size()) {
-                return;
-            }
-            const std::int64_t now = NowNanoseconds();
-            if (now - lastCount > 500000000) {
-                lastCount = now;
-                if (auto folder = embedded::ToNativePath(TargetFolderOf(agent))) {
-                    soFar = FilesWrittenSince(*folder, started);
-                }
-            }
-            std::cerr << "\rmessage " << index + 1 << " of " << messages.size() << ", "
-                      << soFar.files << " files, " << soFar.bytes
-                      << " bytes: " << selection.messages[index] << "\x1b[K" << std::flush;
-        });
-    }
+    host.WatchItems([&](ULONG index, ULONG) {
+        if (!settings) {
+            // The dialog, when there was one, has ended: its settings are the run's.
+            settings = agent.DialogShown() ? agent.Outcome().settings : stored;
+            summary.SetNameFilter(settings->filter);
+            bar.Say("filvex: " + SettingsLine(*settings, origins));
+        }
+        if (index < messages.size()) {
+            summary.MessageBegins(selection.messages[index]);
+        }
+        bar.Show(std::min<std::size_t>(index, messages.size()), messages.size(), summary.Files(),
+                 summary.Bytes());
+    });
     if (!host.Load(CreateMailExtension, EECONTEXT_VIEWER)) {
         std::cerr << "filvex: the module did not install itself in the viewer\n";
         return 1;
@@ -154,11 +136,9 @@ int RunSave(const SaveRequest& request) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
     host.Unload();
-    if (progress && host.LastItemAsked()) {
-        std::cerr << "\n";
-    }
 
     if (agent.DialogShown() && !agent.Outcome().confirmed) {
+        bar.Clear();
         if (!agent.Outcome().problem.empty()) {
             std::cerr << "filvex: " << agent.Outcome().problem << "\n";
         }
@@ -167,34 +147,57 @@ int RunSave(const SaveRequest& request) {
     const std::optional<ULONG> lastAsked = host.LastItemAsked();
     std::size_t done = messages.size();
     int status = 0;
+    std::string reason;
+    if (!lastAsked || *lastAsked < messages.size()) {
+        summary.RunStopped();
+        reason = summary.LastFailure().empty() ? "the module gave no reason beyond its messages"
+                                               : summary.LastFailure();
+        status = 1;
+    }
+    summary.RunEnds();
+    bar.Clear();
     if (!lastAsked) {
-        std::cerr << "filvex: the save did not start\n";
+        std::cerr << "filvex: the save did not start: " << reason << "\n";
         done = 0;
-        status = 1;
     } else if (*lastAsked < messages.size()) {
-        std::cerr << "filvex: stopped at message " << selection.messages[*lastAsked] << "\n";
+        std::cerr << "filvex: stopped at message " << selection.messages[*lastAsked] << ": "
+                  << reason << "\n";
         done = *lastAsked;
-        status = 1;
     }
 
     std::string folder = TargetFolderOf(agent);
-    WrittenFiles written;
     if (auto nativeFolder = embedded::ToNativePath(folder)) {
-        written = FilesWrittenSince(*nativeFolder, started);
         folder = *nativeFolder;
     }
     if (request.json) {
         std::cout << "{\"messages\": " << done << ", \"selected\": " << messages.size()
-                  << ", \"files\": " << written.files << ", \"bytes\": " << written.bytes
-                  << ", \"seconds\": " << seconds << ", \"folder\": " << JsonText(folder)
+                  << ", \"files\": " << summary.Files() << ", \"bytes\": " << summary.Bytes()
+                  << ", \"passed_over\": " << summary.PassedOver()
+                  << ", \"failed_steps\": " << summary.FailedSteps() << ", \"seconds\": " << seconds
+                  << ", \"folder\": " << JsonText(folder) << ", \"settings\": "
+                  << (settings ? SettingsJson(*settings, origins) : std::string("null"))
                   << ", \"stopped\": "
                   << (status == 1 && lastAsked ? JsonText(selection.messages[*lastAsked])
                                                : std::string("null"))
+                  << ", \"reason\": " << (status == 1 ? JsonText(reason) : std::string("null"))
                   << "}\n";
     } else {
-        std::printf("%zu of %zu messages, %llu files, %llu bytes in %.2f s\n", done,
-                    messages.size(), static_cast<unsigned long long>(written.files),
-                    static_cast<unsigned long long>(written.bytes), seconds);
+        std::printf("%zu of %zu messages, %llu files, %s in %.2f s", done, messages.size(),
+                    static_cast<unsigned long long>(summary.Files()),
+                    summary.Bytes() < 1024 ? (std::to_string(summary.Bytes()) + " bytes").c_str()
+                                           : (HumanBytes(summary.Bytes()) + " (" +
+                                              std::to_string(summary.Bytes()) + " bytes)")
+                                                 .c_str(),
+                    seconds);
+        if (summary.PassedOver() > 0) {
+            std::printf(", %llu passed over",
+                        static_cast<unsigned long long>(summary.PassedOver()));
+        }
+        if (summary.FailedSteps() > 0) {
+            std::printf(", %llu failed steps",
+                        static_cast<unsigned long long>(summary.FailedSteps()));
+        }
+        std::printf("\n");
     }
     return status;
 }

@@ -46,7 +46,14 @@ int Unattended(BoxAnswer answer, const std::vector<Choice>& buttons) {
 TerminalAgent::TerminalAgent(const SaveRequest& request, bool interactive)
     : request(request), interactive(interactive) {}
 
+void TerminalAgent::Speak() {
+    if (bar != nullptr) {
+        bar->Clear();
+    }
+}
+
 std::optional<std::string> TerminalAgent::AskLine(const std::string& prompt) {
+    Speak();
     std::cerr << prompt << std::flush;
     std::string line;
     if (!std::getline(std::cin, line)) {
@@ -57,6 +64,7 @@ std::optional<std::string> TerminalAgent::AskLine(const std::string& prompt) {
 }
 
 int TerminalAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
+    Speak();
     std::cerr << box.caption << ": " << box.text << "\n";
     const std::vector<Choice> buttons = ButtonsOf(box.type);
     if (request.boxes != BoxAnswer::Ask) {
@@ -86,6 +94,7 @@ int TerminalAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
 
 void TerminalAgent::WorkDialog(embedded::DialogView& dialog) {
     if (dialog.DialogId() != kSaveAttachmentsDialog) {
+        Speak();
         std::cerr << "filvex: the dialog \"" << dialog.Caption()
                   << "\" cannot be answered from the command line\n";
         dialog.CloseBox();
@@ -130,6 +139,7 @@ bool TerminalAgent::IsKeyDown(int key) {
 }
 
 void TerminalAgent::ReportRefusal(const std::string& why) {
+    Speak();
     std::cerr << "filvex: " << why << "\n";
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cli/dialog_answers.h"
+#include "cli/progress_bar.h"
 #include "cli/save_request.h"
 #include "platform/embedded/ui/user_agent.h"
 
@@ -26,6 +27,9 @@ class TerminalAgent final : public embedded::UserAgent {
     bool IsKeyDown(int key) override;
     void ReportRefusal(const std::string& why) override;
 
+    // The bar to clear before a box or question is written; null: none.
+    void ClearBeforeSpeaking(ProgressBar* progress) { bar = progress; }
+
     // Whether the Save Attachments dialog was shown and how it ended.
     bool DialogShown() const { return dialogShown; }
     const DialogOutcome& Outcome() const { return outcome; }
@@ -36,8 +40,12 @@ class TerminalAgent final : public embedded::UserAgent {
     // A line typed at the terminal; nothing at its end.
     std::optional<std::string> AskLine(const std::string& prompt);
 
+    // Before anything is written: the progress line makes way.
+    void Speak();
+
     const SaveRequest& request;
     bool interactive;
+    ProgressBar* bar = nullptr;
     bool dialogShown = false;
     DialogOutcome outcome;
 };

@@ -1,5 +1,7 @@
 #include "engine/attachment_file.h"
 
+#include "base/bounded_text.h"
+#include "base/path_parts.h"
 #include "platform/com_ptr.h"
 #include "platform/mapi_functions.h"
 #include "platform/mapi_tags.h"
@@ -7,6 +9,11 @@
 #include "platform/win32_files.h"
 
 namespace {
+
+// Where a file is written before it takes its name: hidden in the same folder, so that the
+// rename cannot cross disks.
+constexpr char kPartialName[] = "~filvex-partial.tmp";
+constexpr std::size_t kPartialPathCapacity = 260;
 
 // "Everything there is": the copy ends at the end of the attachment's data.
 constexpr ULONGLONG kWholeStream = 0x7FFFFFFFFFFFFFFFull;
@@ -35,9 +42,16 @@ HRESULT WriteAttachmentFile(IAttach* attachment, LPCSTR path, const FILETIME* cr
     if (FAILED(hr)) {
         return hr;
     }
+    // The data goes into a file of its own beside the final name and takes that name only once
+    // it is whole and on the disk: a run killed half-way leaves no part of it at the name.
+    char partial[kPartialPathCapacity];
+    if (!FolderOfPath(path, partial) ||
+        FAILED(BoundedAppend(partial, sizeof(partial), kPartialName))) {
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    }
     ComPtr<IStream> file;
-    hr = OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE,
-                          const_cast<LPSTR>(path), nullptr, file.Out());
+    hr = OpenStreamOnFile(MAPIAllocateBuffer, MAPIFreeBuffer, STGM_CREATE | STGM_READWRITE, partial,
+                          nullptr, file.Out());
     if (FAILED(hr)) {
         return hr;
     }
@@ -45,11 +59,20 @@ HRESULT WriteAttachmentFile(IAttach* attachment, LPCSTR path, const FILETIME* cr
     ULARGE_INTEGER all{};
     all.QuadPart = kWholeStream;
     hr = data->CopyTo(file.Get(), all, nullptr, nullptr);
-    if (FAILED(hr)) {
-        return hr; // the part written stays, as any partly saved file does
+    // On the disk before anything relies on it: the message may lose the attachment next.
+    if (SUCCEEDED(hr)) {
+        hr = file->Commit(STGC_DEFAULT);
     }
-    // Closed first, so that no later write of the stream moves the last-write time again.
     file.Reset();
+    if (SUCCEEDED(hr) &&
+        !MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        hr = HRESULT_FROM_WIN32(GetLastError());
+    }
+    if (FAILED(hr)) {
+        // A part of the data would look like a good copy.
+        DeleteFileA(partial);
+        return hr;
+    }
     SetAttachmentTimes(path, creationTime, lastWriteTime);
     return hr;
 }

@@ -118,11 +118,16 @@ HRESULT SaveEmbeddedMessageFile(MessageContext& child) {
     if (FAILED(hr)) {
         return Abandon(hr, file, storage, session);
     }
-    // Whatever the save says, the commit decides whether the file holds the message.
-    file->SaveChanges(KEEP_OPEN_READWRITE);
-    hr = storage->Commit(STGC_DEFAULT);
+    // A message that was not saved into its storage would commit as an empty file.
+    hr = file->SaveChanges(KEEP_OPEN_READWRITE);
+    if (SUCCEEDED(hr)) {
+        hr = storage->Commit(STGC_DEFAULT);
+    }
     if (FAILED(hr)) {
         return Abandon(hr, file, storage, session);
+    }
+    if (child.options->writtenFiles) {
+        child.options->writtenFiles->Add(path);
     }
     storage.Reset();
     file.Reset();

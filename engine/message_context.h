@@ -19,6 +19,9 @@ constexpr std::size_t kMailFolderPathCapacity = 128;
 constexpr std::size_t kReceivedTextCapacity = 32;
 constexpr std::size_t kSavePathCapacity = 260;
 
+// Embedded messages nest at most this deep below a selected message.
+constexpr int kDeepestEmbeddedMessage = 64;
+
 inline constexpr char kNoSenderName[] = "NOSENDER";
 inline constexpr char kUnknownDomain[] = "unknown.domain";
 
@@ -54,4 +57,6 @@ struct MessageContext {
     const SaveOptions* options = nullptr;
     // Set when the message changed and must be saved after its last attachment.
     bool modified = false;
+    // 0 for a selected message, one more for each embedded message it is inside.
+    int depth = 0;
 };

@@ -112,6 +112,10 @@ HRESULT SaveByValue(MessageContext& context, IAttach* attachment, const Attachme
     if (FAILED(hr)) {
         return hr;
     }
+    FilesOfRun* written = options.writtenFiles.get();
+    if (written != nullptr) {
+        written->Add(path);
+    }
     if (options.setSummaryProperties) {
         LPCSTR senderName =
             context.senderName[0] != '\0' && lstrcmpiA(context.senderName, kNoSenderName) != 0
@@ -127,6 +131,11 @@ HRESULT SaveByValue(MessageContext& context, IAttach* attachment, const Attachme
     bool zipped = false;
     if (options.zipSaved && !IsZipPath(path)) {
         if (ZipSavedFile(path)) {
+            if (written != nullptr) {
+                char zipPath[kSavePathCapacity];
+                MakeZipPath(path, zipPath, sizeof(zipPath));
+                written->Add(zipPath);
+            }
             DeleteFileA(path);
             zipped = true;
         }
@@ -139,7 +148,8 @@ HRESULT SaveByValue(MessageContext& context, IAttach* attachment, const Attachme
     if (options.unzipSaved && IsZipPath(path)) {
         char folder[kSavePathCapacity];
         FolderOfPath(path, folder);
-        UnzipSavedArchive(path, folder);
+        UnzipSavedArchive(path, folder, options.overwriteExisting != 0, written,
+                          options.fieldSeparator);
     }
     if (options.commandLine[0] != '\0') {
         RunUserCommand(options, path, zipped);
@@ -149,19 +159,33 @@ HRESULT SaveByValue(MessageContext& context, IAttach* attachment, const Attachme
 }
 
 HRESULT SaveEmbedded(MessageContext& context, IAttach* attachment, const AttachmentFacts& facts) {
-    ComPtr<IMessage> embedded;
-    if (FAILED(attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0,
-                                        MAPI_MODIFY | MAPI_DEFERRED_ERRORS,
-                                        embedded.OutUnknown()))) {
+    // Deeper than any real mail: a message nested without end is left as it is.
+    if (context.depth >= kDeepestEmbeddedMessage) {
         return S_FALSE;
+    }
+    ComPtr<IMessage> embedded;
+    // An embedded message that cannot be read fails its attachment like any failure inside it.
+    HRESULT opened =
+        attachment->OpenProperty(PR_ATTACH_DATA_OBJ, &IID_IMessage, 0,
+                                 MAPI_MODIFY | MAPI_DEFERRED_ERRORS, embedded.OutUnknown());
+    if (FAILED(opened)) {
+        return opened;
     }
     MessageContext child(context.session.Get(), embedded.Get(), context.ownerWindow,
                          context.options);
-    // A failure inside the embedded message ends its own pass only.
-    (void)SaveMessageAttachments(child);
+    child.depth = context.depth + 1;
+    // A failure inside the embedded message fails the attachment that holds it: the embedded
+    // message stays in its parent whole, and the parent's pass stops with the failure.
+    HRESULT hr = SaveMessageAttachments(child);
     context.savedCount += child.savedCount;
+    if (FAILED(hr)) {
+        return hr;
+    }
     if (child.savedCount > 0 && context.options->removeAttachments) {
-        attachment->SaveChanges(0);
+        hr = attachment->SaveChanges(0);
+        if (FAILED(hr)) {
+            return hr;
+        }
         context.modified = true;
     }
     // A rule's options do not carry this switch: the stored options decide.
@@ -235,14 +259,18 @@ HRESULT SaveMessageAttachments(MessageContext& context) {
             return last;
         }
         if (last == S_OK && context.options->removeAttachments) {
-            context.message->DeleteAttach(attachNum, 0, nullptr, 0);
+            // An attachment that stays although its file was counted as detached is a failure.
+            hr = context.message->DeleteAttach(attachNum, 0, nullptr, 0);
+            if (FAILED(hr)) {
+                return hr;
+            }
             context.modified = true;
         }
     }
     if (context.modified) {
-        hr = context.message->SaveChanges(0);
-        // A message that cannot be saved does not stop the run.
-        return FAILED(hr) ? S_OK : hr;
+        // A message that cannot be saved keeps its attachments: the run stops and says so,
+        // rather than count files as detached that are still in the message.
+        return context.message->SaveChanges(0);
     }
     return last;
 }

@@ -18,8 +18,6 @@ namespace {
 // Room kept free below the buffer's size, and the margin of the length rule.
 constexpr std::size_t kBoundReserve = 4;
 constexpr std::size_t kLengthRuleMargin = 5;
-constexpr std::size_t kExtensionCapacity = 64;
-constexpr std::size_t kSuffixCapacity = 64;
 
 bool Present(LPCSTR text) {
     return text != nullptr && text[0] != '\0';
@@ -30,16 +28,30 @@ bool Fits(std::size_t pathLength, LPCSTR part, LPCSTR name, std::size_t bound) {
     return pathLength + std::strlen(part) + std::strlen(name) + kLengthRuleMargin < bound;
 }
 
-bool IsFreeName(LPCSTR path) {
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
-        GetLastError() != ERROR_FILE_NOT_FOUND) {
+// Whether a file may be written at `path`. A missing name is free; with overwriteExisting an
+// existing file is too, but never a folder, a link (it would write elsewhere, or replace the
+// link with a file) or a file this run wrote (a second attachment of the same name would take
+// the place of the first, whose message may already have lost it).
+bool IsUsable(LPCSTR path, const SaveOptions& options) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return options.overwriteExisting || GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    if (!options.overwriteExisting ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        return false;
+    }
+    return !options.writtenFiles || !options.writtenFiles->Contains(path);
+}
+
+bool IsFreeName(LPCSTR path, const SaveOptions& options) {
+    if (!IsUsable(path, options)) {
         return false;
     }
     // A later zip of this file must not meet an archive that is already there.
     char zipPath[kSavePathCapacity];
     MakeZipPath(path, zipPath, sizeof(zipPath));
-    return GetFileAttributesA(zipPath) == INVALID_FILE_ATTRIBUTES &&
-           GetLastError() == ERROR_FILE_NOT_FOUND;
+    return IsUsable(zipPath, options);
 }
 
 // NT 4.0 splits a command's argument at blanks; its paths take "_" instead.
@@ -93,28 +105,6 @@ void AppendNameParts(const MessageContext& context, LPCSTR name, LPSTR out, std:
 
 } // namespace
 
-void AddUniqueSuffix(LPSTR path, std::size_t bound, int counter, LPCSTR separator) {
-    char suffix[kSuffixCapacity];
-    BoundedFormat(suffix, sizeof(suffix), "%s%d", separator, counter);
-    char extension[kExtensionCapacity] = {};
-    // Only the file name's own dot: a dot in a folder name would put the counter into a folder
-    // that does not exist, and no counter would ever give a free name.
-    LPSTR dot = nullptr;
-    for (LPSTR p = path; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\' || *p == '/') {
-            dot = nullptr;
-        } else if (*p == '.') {
-            dot = p;
-        }
-    }
-    if (dot != nullptr) {
-        BoundedCopy(extension, sizeof(extension), dot);
-        *dot = '\0';
-    }
-    AppendNamePart(path, bound, suffix);
-    AppendNamePart(path, bound, extension);
-}
-
 bool BuildSavePath(MessageContext& context, LPCSTR name, LPSTR out, std::size_t size) {
     const SaveOptions& options = *context.options;
     const std::size_t bound = size - kBoundReserve;
@@ -128,14 +118,18 @@ bool BuildSavePath(MessageContext& context, LPCSTR name, LPSTR out, std::size_t 
             }
         }
         AppendNameParts(context, name, out, bound);
-        AppendNamePart(out, bound, name);
-        if (counter >= 1) {
-            AddUniqueSuffix(out, bound, counter, options.fieldSeparator);
+        // A cut name would lose its end and its extension, and every counter after it would be
+        // cut the same way: a path that cannot hold the whole name stops here.
+        if (FAILED(AppendNamePart(out, bound, name))) {
+            return false;
+        }
+        if (counter >= 1 && !AddUniqueSuffix(out, bound, counter, options.fieldSeparator)) {
+            return false;
         }
         if (IsWindowsNT4() && options.commandLine[0] != '\0') {
             ReplaceBlanksForOldSystems(out);
         }
-        if (options.overwriteExisting || IsFreeName(out)) {
+        if (IsFreeName(out, options)) {
             return true;
         }
         // Counters 0 to 14,999 are tried, the last of them too.

@@ -2,6 +2,7 @@
 // name, and a counter when the name is taken.
 #pragma once
 
+#include "base/unique_suffix.h"
 #include "engine/message_context.h"
 
 #include <cstddef>
@@ -12,6 +13,3 @@ constexpr int kMostUniqueCounters = 15000;
 // Writes the path into `out` (`size` characters including the terminator) and creates the
 // subfolder; false when the subfolder cannot be made or every counter is taken.
 bool BuildSavePath(MessageContext& context, LPCSTR name, LPSTR out, std::size_t size);
-
-// Inserts `separator` and `counter` before the path's last dot, or at its end.
-void AddUniqueSuffix(LPSTR path, std::size_t bound, int counter, LPCSTR separator);

@@ -208,3 +208,22 @@ HRESULT SaveToRegistry(const SaveOptions& options) {
     RegCloseKey(key);
     return S_OK;
 }
+
+std::vector<StoredValueType> StoredValueTypes() {
+    using namespace registry_names;
+    std::vector<StoredValueType> types;
+    for (const FlagValue& flag : kReadFlags) {
+        types.push_back({flag.name, REG_DWORD});
+    }
+    types.push_back({kSubfolderMode, REG_DWORD});
+    for (int n = 1; n <= static_cast<int>(kRecentFolderCount); ++n) {
+        char name[8];
+        wsprintfA(name, kRecentFolderFormat, n);
+        types.push_back({name, REG_SZ});
+    }
+    for (const char* text : {kTargetFolder, kNameFilter, kCommandLine, kFieldSeparator,
+                             kDateSeparator, kTimeSeparator, kDateTimeSeparator}) {
+        types.push_back({text, REG_SZ});
+    }
+    return types;
+}

@@ -5,6 +5,9 @@
 #include "options/save_options.h"
 #include "platform/win32_registry.h"
 
+#include <string>
+#include <vector>
+
 // Fills the record from its root's options key and sets optionsKeyFound; a key that cannot be
 // opened with full access leaves the record as it was. Always S_OK.
 HRESULT LoadFromRegistry(SaveOptions& options);
@@ -20,3 +23,12 @@ HRESULT ReadFlagFromRegistry(SaveOptions& options, std::int32_t SaveOptions::*fi
 // Writes the record's user-settable values under its root; what cannot be written is lost
 // without a word. Always S_OK.
 HRESULT SaveToRegistry(const SaveOptions& options);
+
+// A value LoadFromRegistry reads, and the type it is meant to have.
+struct StoredValueType {
+    std::string name;
+    DWORD type;
+};
+
+// Every value LoadFromRegistry reads, for a host that checks what a hand-kept registry holds.
+std::vector<StoredValueType> StoredValueTypes();

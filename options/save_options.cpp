@@ -11,6 +11,7 @@ void InitOptions(SaveOptions& options, std::unique_ptr<RegistryRootProvider> pro
     ResetSeparators(options);
     options.registryRoot = provider ? std::move(provider) : std::make_unique<PerUserRoot>();
     options.loaded = false;
+    options.writtenFiles = std::make_shared<FilesOfRun>();
     options.optionsKeyFound = false;
     options.advancedEnabled = 1;
     options.appendSenderName = 0;

@@ -2,6 +2,7 @@
 // attachments are taken and what happens after each file.
 #pragma once
 
+#include "module/files_of_run.h"
 #include "options/registry_root.h"
 #include "platform/win_types.h"
 
@@ -54,6 +55,8 @@ struct SaveOptions {
     std::int32_t showReattachSummary;
     // Cleared while the send-time reattach runs, so that the files stay on disk.
     std::int32_t deleteReattachedFiles;
+    // For this run only: the files it wrote, which nothing later in the run replaces.
+    std::shared_ptr<FilesOfRun> writtenFiles;
     std::int32_t setSummaryProperties;
     std::int32_t subfolderMode;
     // Ends with a backslash once set by AddRecentFolder or LoadOptions.

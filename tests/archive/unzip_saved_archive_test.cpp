@@ -56,7 +56,8 @@ TEST_F(UnzipSavedArchiveTest, FolderAndFileEntriesUnpackWithTheEntryTime) {
     EXPECT_EQ(temp.ReadFile("Att/docs/a.txt"), "alpha");
     const auto creates = embedded::CallsOf("CreateFileA");
     ASSERT_EQ(creates.size(), 2u);
-    EXPECT_EQ(creates[0].flags, (std::uint64_t{GENERIC_WRITE} << 32) | (CREATE_ALWAYS << 8));
+    // A new file only: a link put at the name meanwhile makes the create fail, not write through.
+    EXPECT_EQ(creates[0].flags, (std::uint64_t{GENERIC_WRITE} << 32) | (CREATE_NEW << 8));
 }
 
 TEST_F(UnzipSavedArchiveTest, LargeEntryAndWinterTimeUnpack) {
@@ -80,13 +81,73 @@ TEST_F(UnzipSavedArchiveTest, LargeEntryAndWinterTimeUnpack) {
     EXPECT_EQ(temp.ReadFile("Att/big.bin"), data);
 }
 
-TEST_F(UnzipSavedArchiveTest, ExtractedFileReplacesAnExistingOne) {
-    temp.WriteFile("Att/a.txt", "older and longer content");
-    WriteArchive("Att/pack.zip", {{"a.txt", "new"}});
+TEST_F(UnzipSavedArchiveTest, AnExistingFileIsReplacedOnlyWhenOverwriting) {
+    struct Case {
+        const char* name;
+        bool overwrite;
+        bool writtenThisRun;
+        ::Tree tree;
+        const char* counted;
+    };
+    const Case cases[] = {
+        {"not overwriting: the entry is counted",
+         false,
+         false,
+         {"Att/", "Att/a.txt", "Att/a - 1.txt", "Att/pack.zip"},
+         "Att/a - 1.txt"},
+        {"overwriting: replaced", true, false, {"Att/", "Att/a.txt", "Att/pack.zip"}, "Att/a.txt"},
+        // A file this run wrote may be an attachment's only copy: never replaced.
+        {"overwriting a file of this run: counted",
+         true,
+         true,
+         {"Att/", "Att/a.txt", "Att/a - 1.txt", "Att/pack.zip"},
+         "Att/a - 1.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(Host("Att"));
+        temp.WriteFile("Att/a.txt", "older and longer content");
+        WriteArchive("Att/pack.zip", {{"a.txt", "new"}});
+        FilesOfRun written;
+        if (c.writtenThisRun) {
+            written.Add("C:\\Att\\A.TXT");
+        }
 
-    EXPECT_TRUE(Unzip());
+        EXPECT_TRUE(
+            UnzipSavedArchive("C:\\Att\\pack.zip", "C:\\Att\\", c.overwrite, &written, " - "));
 
-    EXPECT_EQ(temp.ReadFile("Att/a.txt"), "new");
+        EXPECT_EQ(Tree(), c.tree);
+        EXPECT_EQ(temp.ReadFile(c.counted), "new");
+        if (std::string(c.counted) != "Att/a.txt") {
+            EXPECT_EQ(temp.ReadFile("Att/a.txt"), "older and longer content");
+        }
+        EXPECT_TRUE(written.Contains(("C:\\Att\\" + std::string(c.counted).substr(4)).c_str()));
+    }
+}
+
+TEST_F(UnzipSavedArchiveTest, NothingIsWrittenThroughALink) {
+    temp.WriteFile("victim.txt", "outside the folder");
+    std::filesystem::create_directories(Host("Att"));
+    std::filesystem::create_directories(Host("elsewhere"));
+    std::filesystem::create_symlink("../victim.txt", Host("Att/evil"));
+    std::filesystem::create_symlink("../missing.txt", Host("Att/dangling"));
+    std::filesystem::create_symlink("../elsewhere", Host("Att/dir"));
+    for (bool overwrite : {false, true}) {
+        SCOPED_TRACE(overwrite);
+        WriteArchive("Att/pack.zip", {{"evil", "e"}, {"dangling", "d"}});
+        EXPECT_TRUE(UnzipSavedArchive("C:\\Att\\pack.zip", "C:\\Att\\", overwrite, nullptr, " - "));
+        EXPECT_EQ(temp.ReadFile("victim.txt"), "outside the folder");
+        EXPECT_FALSE(std::filesystem::exists(Host("missing.txt")));
+        EXPECT_EQ(temp.ReadFile("Att/evil - 1"), "e");
+        EXPECT_EQ(temp.ReadFile("Att/dangling - 1"), "d");
+        std::filesystem::remove(Host("Att/evil - 1"));
+        std::filesystem::remove(Host("Att/dangling - 1"));
+
+        WriteArchive("Att/pack.zip", {{"dir/x.txt", "x"}});
+        EXPECT_FALSE(
+            UnzipSavedArchive("C:\\Att\\pack.zip", "C:\\Att\\", overwrite, nullptr, " - "));
+        EXPECT_TRUE(std::filesystem::is_empty(Host("elsewhere")));
+    }
 }
 
 // A name that leaves the folder ends the extraction at its entry; the entries before it stay
@@ -139,10 +200,11 @@ TEST_F(UnzipSavedArchiveTest, EntryNamedLikeItsArchiveCannotOverwriteIt) {
     WriteArchive("Att/pack.zip", {{"first.txt", "1"}, {"pack.zip", "not an archive"}});
     const std::string archive = temp.ReadFile("Att/pack.zip");
 
-    EXPECT_FALSE(Unzip());
+    EXPECT_TRUE(Unzip());
 
     EXPECT_EQ(temp.ReadFile("Att/pack.zip"), archive);
     EXPECT_EQ(temp.ReadFile("Att/first.txt"), "1");
+    EXPECT_EQ(temp.ReadFile("Att/pack - 1.zip"), "not an archive");
 }
 
 TEST_F(UnzipSavedArchiveTest, NameTooLongForTheFolderEndsTheExtraction) {

@@ -242,9 +242,12 @@ TEST_F(AttachmentFileTest, FailuresOfOpeningAndCopyingAreReturnedAndGiveNoTimes)
         {"attachment without data", nullptr, 0, S_OK, true, MAPI_E_NOT_FOUND, nullptr},
         {"file cannot be opened", "OpenStreamOnFile", 1, MAPI_E_NO_ACCESS, false, MAPI_E_NO_ACCESS,
          nullptr},
-        {"copy refused", "CopyTo", 1, STG_E_MEDIUMFULL, false, STG_E_MEDIUMFULL, ""},
-        // The disk fills after the first piece: what was written stays.
-        {"copy stops half-way", "Write", 2, STG_E_MEDIUMFULL, false, STG_E_MEDIUMFULL, "first"},
+        {"copy refused", "CopyTo", 1, STG_E_MEDIUMFULL, false, STG_E_MEDIUMFULL, nullptr},
+        // The disk fills after the first piece: the part written would look like a good copy,
+        // so it goes.
+        {"copy stops half-way", "Write", 2, STG_E_MEDIUMFULL, false, STG_E_MEDIUMFULL, nullptr},
+        // Data that cannot be made durable is no copy to remove an attachment for.
+        {"file cannot be flushed", "Commit", 1, STG_E_WRITEFAULT, false, STG_E_WRITEFAULT, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -5,7 +5,10 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/support/small_disk.h"
 
+#include <minizip/zip.h>
+
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -249,16 +252,167 @@ TEST_F(SaveMessageTest, CancellingSaveAsStopsTheRunAndKeepsTheMessageAsItWas) {
     EXPECT_EQ(SavesOf(), 0u);
 }
 
-TEST_F(SaveMessageTest, CancellingInsideAnEmbeddedMessageEndsOnlyItsPass) {
+// A cancel inside an embedded message is a failure inside it like any other: it stops the run
+// as a cancel at the top does, and the embedded message stays whole in its parent.
+TEST_F(SaveMessageTest, CancellingInsideAnEmbeddedMessageStopsTheRun) {
     StoreSaveEmbeddedMessages(false);
     options.specifyNames = 1;
+    options.removeAttachments = 1;
     auto id = store.AddMessage(MessageDraft()
                                    .Embedded("Inner", MessageDraft().File("in.txt", "i"))
                                    .File("after.txt", "a"));
     user->ExpectFileDialog(std::nullopt);
-    user->ExpectFileDialog(std::string("C:\\Mail\\after.txt"));
-    EXPECT_EQ(Save(id), S_OK);
-    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"after.txt"}));
+    EXPECT_EQ(Save(id), E_ABORT);
+    EXPECT_TRUE(SavedEntries().empty());
+    EXPECT_EQ(AttachmentNames(store.Read(id)),
+              (std::vector<std::string>{"Inner/5", "after.txt/1"}));
+}
+
+// Whatever fails inside an embedded message (reading or writing one of its attachments, writing
+// its ".msg" file), the embedded message is kept whole in its parent and the pass stops.
+TEST_F(SaveMessageTest, AFailureInsideAnEmbeddedMessageKeepsItInItsParent) {
+    StoreSaveEmbeddedMessages(true);
+    options.removeAttachments = options.leaveLinks = 1;
+    struct Case {
+        const char* name;
+        const char* operation;
+        int call;
+        HRESULT result;
+        std::vector<std::string> written;
+    } cases[] = {
+        {"the first inner file cannot be made",
+         "OpenStreamOnFile",
+         2,
+         MAPI_E_NO_ACCESS,
+         {"outer.pdf"}},
+        {"the first inner data cannot be read", "Read", 3, STG_E_READFAULT, {"outer.pdf"}},
+        {"the second inner file cannot be made",
+         "OpenStreamOnFile",
+         3,
+         MAPI_E_NO_ACCESS,
+         {"inner1.pdf", "outer.pdf"}},
+        {"the inner message's file cannot be made",
+         "StgCreateDocfile",
+         1,
+         STG_E_ACCESSDENIED,
+         {"inner1.pdf", "inner2.pdf", "outer.pdf"}},
+        {"the inner message's file cannot be written",
+         "CompoundFileWrite",
+         1,
+         STG_E_MEDIUMFULL,
+         {"inner1.pdf", "inner2.pdf", "outer.pdf"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(temp.path() + "/Mail");
+        std::filesystem::create_directories(temp.path() + "/Mail");
+        auto inner = MessageDraft()
+                         .Subject("Inner mail")
+                         .File("inner1.pdf", std::string(70000, '1'))
+                         .File("inner2.pdf", "2");
+        auto id =
+            store.AddMessage(MessageDraft().File("outer.pdf", "o").Embedded("Inner mail", inner));
+        embedded::ClearFaults();
+        embedded::FailNthCall(c.operation, c.call, c.result);
+        EXPECT_EQ(Save(id), c.result);
+        embedded::ClearFaults();
+        EXPECT_EQ(SavedEntries(), c.written);
+        const MessageData after = store.Read(id);
+        EXPECT_EQ(AttachmentNames(after),
+                  (std::vector<std::string>{"outer.pdf/1", "Inner mail/5"}));
+        ASSERT_EQ(after.attachments.size(), 2u);
+        const auto& embedded = *std::next(after.attachments.begin())->second.embedded;
+        EXPECT_EQ(AttachmentNames(embedded),
+                  (std::vector<std::string>{"inner1.pdf/1", "inner2.pdf/1"}));
+    }
+}
+
+// With overwriting on, a file of an earlier run may be replaced, but never one of this run: two
+// different attachments of the same name would otherwise leave one file and two links to it.
+TEST_F(SaveMessageTest, SameNamedAttachmentsOfOneRunGetFilesOfTheirOwn) {
+    options.overwriteExisting = 1;
+    options.removeAttachments = options.leaveLinks = 1;
+    temp.WriteFile("Mail/report.pdf", "from an earlier run");
+    auto first = store.AddMessage(MessageDraft().File("report.pdf", "first report"));
+    auto second = store.AddMessage(MessageDraft().File("report.pdf", "second report"));
+    EXPECT_EQ(Save(first), S_OK);
+    EXPECT_EQ(Save(second), S_OK);
+    EXPECT_EQ(SavedEntries(), (std::vector<std::string>{"report - 1.pdf", "report.pdf"}));
+    EXPECT_EQ(Saved("report.pdf"), "first report");
+    EXPECT_EQ(Saved("report - 1.pdf"), "second report");
+    EXPECT_EQ(store.Read(first).attachments.begin()->second.Text(PR_ATTACH_LONG_PATHNAME),
+              "C:\\Mail\\report.pdf");
+    EXPECT_EQ(store.Read(second).attachments.begin()->second.Text(PR_ATTACH_LONG_PATHNAME),
+              "C:\\Mail\\report - 1.pdf");
+}
+
+// A link in the target folder is a taken name, whether its target exists or not, and nothing is
+// ever written through one.
+TEST_F(SaveMessageTest, LinksInTheTargetAreTakenNames) {
+    options.removeAttachments = options.leaveLinks = 1;
+    for (bool overwrite : {false, true}) {
+        SCOPED_TRACE(overwrite);
+        options.overwriteExisting = overwrite;
+        std::filesystem::remove_all(temp.path() + "/Mail");
+        std::filesystem::remove(temp.path() + "/outside.txt");
+        std::filesystem::create_directories(temp.path() + "/Mail");
+        temp.WriteFile("victim.txt", "outside the target");
+        std::filesystem::create_symlink("../outside.txt", temp.path() + "/Mail/report.pdf");
+        std::filesystem::create_symlink("../victim.txt", temp.path() + "/Mail/notes.txt");
+        auto id = store.AddMessage(MessageDraft().File("report.pdf", "r").File("notes.txt", "n"));
+
+        EXPECT_EQ(Save(id), S_OK);
+
+        EXPECT_FALSE(std::filesystem::exists(temp.path() + "/outside.txt"));
+        EXPECT_EQ(temp.ReadFile("victim.txt"), "outside the target");
+        EXPECT_EQ(Saved("report - 1.pdf"), "r");
+        EXPECT_EQ(Saved("notes - 1.txt"), "n");
+    }
+}
+
+// An archive entry never replaces a file the run saved before it (whose attachment may be gone
+// from its message already), nor, without overwriting, any file that was there.
+TEST_F(SaveMessageTest, UnzippedEntriesNeverReplaceSavedOrExistingFiles) {
+    options.unzipSaved = 1;
+    options.removeAttachments = 1;
+    temp.WriteFile("Mail/notes.txt", "the user's notes");
+    std::string archive;
+    {
+        testing_support::TempFolder scratch;
+        zipFile zip = zipOpen((scratch.path() + "/pack.zip").c_str(), APPEND_STATUS_CREATE);
+        ASSERT_NE(zip, nullptr);
+        for (const char* entry : {"notes.txt", "report.pdf"}) {
+            const std::string data =
+                std::string(entry) == "notes.txt" ? "from the archive" : "archived report";
+            zip_fileinfo info{};
+            info.tmz_date.tm_year = 2004;
+            info.tmz_date.tm_mday = 5;
+            ASSERT_EQ(zipOpenNewFileInZip(zip, entry, &info, nullptr, 0, nullptr, 0, nullptr,
+                                          Z_DEFLATED, Z_DEFAULT_COMPRESSION),
+                      ZIP_OK);
+            ASSERT_EQ(zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())),
+                      ZIP_OK);
+            ASSERT_EQ(zipCloseFileInZip(zip), ZIP_OK);
+        }
+        ASSERT_EQ(zipClose(zip, nullptr), ZIP_OK);
+        archive = scratch.ReadFile("pack.zip");
+    }
+    for (bool overwrite : {false, true}) {
+        SCOPED_TRACE(overwrite);
+        options.overwriteExisting = overwrite;
+        std::filesystem::remove_all(temp.path() + "/Mail");
+        temp.WriteFile("Mail/notes.txt", "the user's notes");
+        options.writtenFiles = std::make_shared<FilesOfRun>(); // a run of its own
+        auto id = store.AddMessage(
+            MessageDraft().File("report.pdf", "the only copy").File("pack.zip", archive));
+        EXPECT_EQ(Save(id), S_OK);
+        EXPECT_EQ(Saved("report.pdf"), "the only copy");
+        EXPECT_EQ(Saved("report - 1.pdf"), "archived report");
+        EXPECT_EQ(Saved(overwrite ? "notes.txt" : "notes - 1.txt"), "from the archive");
+        if (!overwrite) {
+            EXPECT_EQ(Saved("notes.txt"), "the user's notes");
+        }
+    }
 }
 
 TEST_F(SaveMessageTest, AFailureStopsThePassWithWrittenFilesKept) {
@@ -289,11 +443,12 @@ TEST_F(SaveMessageTest, AFailureStopsThePassWithWrittenFilesKept) {
     }
 }
 
-TEST_F(SaveMessageTest, AMessageThatCannotBeSavedDoesNotStopTheRun) {
+// A message that keeps its attachments because it could not be saved is a failure, not a save.
+TEST_F(SaveMessageTest, AMessageThatCannotBeSavedStopsTheRun) {
     options.removeAttachments = 1;
     auto id = store.AddMessage(MessageDraft().File("a.txt", "a"));
     embedded::FailEveryCall("SaveChanges", MAPI_E_NO_ACCESS);
-    EXPECT_EQ(Save(id), S_OK);
+    EXPECT_EQ(Save(id), MAPI_E_NO_ACCESS);
     EXPECT_EQ(store.Read(id).attachments.size(), 1u);
     EXPECT_EQ(Saved("a.txt"), "a");
 }
@@ -320,6 +475,8 @@ TEST_F(SaveMessageTest, ADiskThatFillsUpStopsThePassAndTheMessageKeepsEverything
     EXPECT_EQ(AttachmentNames(store.Read(id)),
               (std::vector<std::string>{"a.txt/1", "big.bin/1", "c.txt/1"}));
     EXPECT_TRUE(std::filesystem::exists(disk.path() + "/Mail/a.txt"));
+    // The part of big.bin that fitted is no copy of it.
+    EXPECT_FALSE(std::filesystem::exists(disk.path() + "/Mail/big.bin"));
     EXPECT_FALSE(std::filesystem::exists(disk.path() + "/Mail/c.txt"));
     embedded::MapDrive('C', temp.path());
 }

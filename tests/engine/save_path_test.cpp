@@ -139,19 +139,50 @@ TEST_F(SavePathTest, LongTextsKeepThePathWithinItsBound) {
     const std::string longName = std::string(160, 'n') + ".pdf";
     EXPECT_EQ(PathFor(*context, longName.c_str()), "C:\\Mail\\Ann Lee - " + longName);
 
-    const std::string tooLong = std::string(300, 'n') + ".pdf";
-    std::string cut = PathFor(*context, tooLong.c_str());
-    EXPECT_EQ(cut.size(), 255u);
-    EXPECT_EQ(cut, "C:\\Mail\\" + std::string(247, 'n'));
+    // A name fills the path up to 255 characters, extension included.
+    Switches(false, false, false, false, false);
+    const std::string filling = std::string(243, 'n') + ".pdf";
+    EXPECT_EQ(PathFor(*context, filling.c_str()), "C:\\Mail\\" + filling);
+}
 
+// A cut name loses its extension ("report.doc" saved as "r"), and every counter after it is cut
+// the same way: a name that does not fit stops the message instead.
+TEST_F(SavePathTest, ANameThatDoesNotFitWholeIsRefused) {
     std::string wide;
     for (int i = 0; i < 100; ++i) {
         wide += "\xE2\x82\xAC";
     }
-    Switches(false, false, false, false, false);
-    std::string wideCut = PathFor(*context, wide.c_str());
-    // 247 bytes of room after the folder hold 82 whole characters.
-    EXPECT_EQ(wideCut, "C:\\Mail\\" + wide.substr(0, 246));
+    struct Case {
+        const char* name;
+        const char* folder;
+        std::string attachment;
+        const char* taken;
+    };
+    const std::string deep = std::string(246, 'd');
+    const Case cases[] = {
+        {"name longer than the path can hold", "C:\\Mail\\", std::string(300, 'n') + ".pdf",
+         nullptr},
+        {"wide characters beyond the bound", "C:\\Mail\\", wide, nullptr},
+        {"folder near the bound", nullptr, "report.doc", nullptr},
+        {"the counter would cut the extension", "C:\\Mail\\", std::string(243, 'n') + ".pdf",
+         "yes"},
+    };
+    std::filesystem::create_directories(temp.path() + "/" + deep);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = c.folder != nullptr ? c.folder : "C:\\" + deep + "\\";
+        BoundedCopy(options.targetFolder, sizeof(options.targetFolder), folder.c_str());
+        auto context = ContextFor(store.AddMessage(MessageDraft().Subject("s")));
+        GatherMessageFacts(*context);
+        if (c.taken != nullptr) {
+            temp.WriteFile("Mail/" + c.attachment, "there");
+        }
+        char out[kSavePathCapacity];
+        embedded::ClearCallLog();
+        EXPECT_FALSE(BuildSavePath(*context, c.attachment.c_str(), out, sizeof(out)));
+        // Refused at once, not after trying every counter.
+        EXPECT_LE(embedded::CallsOf("GetFileAttributesA").size(), 2u);
+    }
 }
 
 TEST_F(SavePathTest, BlanksBecomeUnderscoresOnlyOnNt4WithACommand) {

@@ -174,7 +174,8 @@ TEST_F(SavedFileSummaryTest, OpensTheFileInDirectModeAndCreatesTheSetOnlyWhenItI
         "MultiByteToWideChar", "MultiByteToWideChar", "WriteMultiple",
         // The platform writes the document anew beside itself (its two streams) and renames it
         // over the old one, so that a failure half-way cannot cost the document.
-        "CompoundFileCopy", "CompoundFileCopy", "CompoundFileRename"};
+        "CompoundFileCopy", "CompoundFileCopy", "ReplaceFileSync", "CompoundFileRename",
+        "ReplaceFolderSync"};
     EXPECT_EQ(Operations(), expected);
     EXPECT_EQ(embedded::CallsOf("StgOpenStorageEx")[0].flags, 0x12u);
     EXPECT_EQ(embedded::CallsOf("Open")[0].flags, 0x12u);

@@ -32,6 +32,7 @@ HRESULT STDMETHODCALLTYPE StreamBase::Write(const void* pv, ULONG cb, ULONG* pcb
     }
     HRESULT hr = EnterOperation("Write", cb);
     if (FAILED(hr)) {
+        WriteFailed();
         return hr;
     }
     if (!Writable()) {
@@ -44,6 +45,9 @@ HRESULT STDMETHODCALLTYPE StreamBase::Write(const void* pv, ULONG cb, ULONG* pcb
     hr = WriteBytes(pv, cb, done);
     if (pcbWritten != nullptr) {
         *pcbWritten = done;
+    }
+    if (FAILED(hr)) {
+        WriteFailed();
     }
     return hr;
 }

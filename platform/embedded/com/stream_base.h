@@ -43,6 +43,8 @@ class StreamBase : public Counted<IStream> {
     virtual HRESULT SizeOf(std::uint64_t& size) const = 0;
     // Called for a writable stream only.
     virtual HRESULT Resize(std::uint64_t size) = 0;
+    // A Write failed, at its fault point or in WriteBytes: the content is not what was asked.
+    virtual void WriteFailed() {}
 
   private:
     // The position that a Seek moves to from `position` in a stream of `size` bytes, or

@@ -4,6 +4,8 @@
 #include "platform/archive_files.h"
 
 #include "platform/embedded/files/file_handles.h"
+#include "platform/embedded/files/native_paths.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/trace/win32_entry.h"
 
 namespace {
@@ -41,6 +43,12 @@ voidpf ZCALLBACK OpenArchive(voidpf, const void* filename, int mode) {
     if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
+    if (access == GENERIC_READ) {
+        if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+            watcher->ArchiveRead(embedded::ToNativePath(static_cast<const char*>(filename))
+                                     .value_or(static_cast<const char*>(filename)));
+        }
+    }
     return new ArchiveFile{handle, false};
 }
 
@@ -61,6 +69,7 @@ uLong ZCALLBACK WriteArchive(voidpf, voidpf stream, const void* buffer, uLong si
     if (!embedded::EnterWin32Operation("ArchiveWriteFile", size) ||
         !embedded::WriteFileHandle(file->handle, buffer, static_cast<DWORD>(size), &written)) {
         file->failed = true;
+        embedded::MarkWriteFailed(file->handle);
     }
     return written;
 }

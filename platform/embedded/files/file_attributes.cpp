@@ -19,9 +19,16 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
         return INVALID_FILE_ATTRIBUTES;
     }
     struct stat status {};
-    if (::stat(native->c_str(), &status) != 0) {
+    if (::lstat(native->c_str(), &status) != 0) {
         SetLastError(embedded::Win32CodeOfErrno(errno, *native));
         return INVALID_FILE_ATTRIBUTES;
+    }
+    // A symbolic link shows as the platform shows one: a reparse point with its target's
+    // attributes, and one whose target is missing still exists.
+    if (S_ISLNK(status.st_mode)) {
+        struct stat target {};
+        return FILE_ATTRIBUTE_REPARSE_POINT |
+               (::stat(native->c_str(), &target) == 0 ? embedded::AttributesOf(target) : 0);
     }
     return embedded::AttributesOf(status);
 }

@@ -1,8 +1,10 @@
 // Open files: a table of handles over native file descriptors, with the platform's open
 // dispositions, access rights, sharing between handles of this process, and file times.
 #include "platform/embedded/files/file_handles.h"
+#include "platform/embedded/files/durable_replace.h"
 
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/system/file_time_value.h"
 #include "platform/embedded/files/native_files.h"
 #include "platform/embedded/files/native_paths.h"
@@ -24,6 +26,8 @@ struct OpenFile {
     DWORD shareMode;
     dev_t device;
     ino_t inode;
+    // A write that failed: the file is not the content asked for, so its close is no save.
+    bool writeFailed = false;
 };
 
 std::mutex& TableLock() {
@@ -74,6 +78,13 @@ HANDLE FailOpen(DWORD code) {
 
 } // namespace
 
+void embedded::MarkWriteFailed(HANDLE file) {
+    std::lock_guard guard(TableLock());
+    if (auto found = Table().find(file); found != Table().end()) {
+        found->second.writeFailed = true;
+    }
+}
+
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES security, DWORD disposition,
                           DWORD flagsAndAttributes, HANDLE templateFile) {
@@ -99,6 +110,7 @@ HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWOR
     struct stat before {};
     const bool existed = ::stat(native->c_str(), &before) == 0;
     if (existed && S_ISDIR(before.st_mode)) {
+        embedded::NoteFailedCall("CreateFileA", *native, EISDIR);
         return FailOpen(ERROR_ACCESS_DENIED);
     }
     int openFlags = O_CLOEXEC;
@@ -128,6 +140,7 @@ HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWOR
     }
     const bool changesContent = Writes(access) || (openFlags & O_TRUNC) != 0;
     if (existed && changesContent && embedded::IsReadOnly(before)) {
+        embedded::NoteFailedCall("CreateFileA", *native, EACCES);
         return FailOpen(ERROR_ACCESS_DENIED);
     }
     if (existed) {
@@ -140,10 +153,17 @@ HANDLE embedded::OpenFileHandle(LPCSTR path, DWORD access, DWORD shareMode, DWOR
         }
     }
     openFlags |= Reads(access) && Writes(access) ? O_RDWR : (Writes(access) ? O_WRONLY : O_RDONLY);
+    // What is written or created here is the file at the name, never a link's target elsewhere.
+    if (changesContent || (openFlags & O_CREAT) != 0) {
+        openFlags |= O_NOFOLLOW;
+    }
     const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
     const int descriptor = ::open(native->c_str(), openFlags, mode);
     if (descriptor < 0) {
-        return FailOpen(embedded::Win32CodeOfErrno(errno, *native));
+        const int error = errno;
+        embedded::NoteFailedCall("CreateFileA", *native, error);
+        return FailOpen(error == ELOOP ? ERROR_ACCESS_DENIED
+                                       : embedded::Win32CodeOfErrno(error, *native));
     }
     if (!existed) {
         embedded::NoteNameAdded(*native);
@@ -217,6 +237,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD writte
         if (written != nullptr) {
             *written = 0;
         }
+        embedded::MarkWriteFailed(file);
         return Fail(embedded::Win32CodeOf(hr));
     }
     return embedded::WriteFileHandle(file, buffer, toWrite, written, overlapped);
@@ -245,10 +266,13 @@ BOOL embedded::WriteFileHandle(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWO
             continue;
         }
         if (put < 0) {
+            const int error = errno;
             if (written != nullptr) {
                 *written = total;
             }
-            return Fail(embedded::Win32CodeOfErrno(errno, open.nativePath));
+            embedded::MarkWriteFailed(file);
+            embedded::NoteFailedCall("WriteFile", open.nativePath, error);
+            return Fail(embedded::Win32CodeOfErrno(error, open.nativePath));
         }
         total += static_cast<DWORD>(put);
     }
@@ -333,18 +357,47 @@ BOOL WINAPI CloseHandle(HANDLE object) {
     return embedded::CloseFileHandle(object);
 }
 
+BOOL WINAPI FlushFileBuffers(HANDLE file) {
+    HRESULT hr = embedded::EnterOperation("FlushFileBuffers");
+    if (FAILED(hr)) {
+        return Fail(embedded::Win32CodeOf(hr));
+    }
+    OpenFile open{};
+    if (!Find(file, open)) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    if (!Writes(open.access)) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    // The platform's flush leaves the file's data and its entry in the folder on the disk; the
+    // native needs the folder synced for the second.
+    if (::fsync(open.descriptor) != 0 || !embedded::SyncFolderOf(open.nativePath)) {
+        return Fail(embedded::Win32CodeOfErrno(errno, open.nativePath));
+    }
+    return TRUE;
+}
+
 BOOL embedded::CloseFileHandle(HANDLE object) {
-    int descriptor = -1;
+    OpenFile open{};
     {
         std::lock_guard guard(TableLock());
         auto found = Table().find(object);
         if (found == Table().end()) {
             return Fail(ERROR_INVALID_HANDLE);
         }
-        descriptor = found->second.descriptor;
+        open = found->second;
         Table().erase(found);
     }
-    return ::close(descriptor) == 0 ? TRUE : Fail(ERROR_GEN_FAILURE);
+    if (::close(open.descriptor) != 0) {
+        embedded::NoteFailedCall("CloseHandle", open.nativePath, errno);
+        return Fail(ERROR_GEN_FAILURE);
+    }
+    if (Writes(open.access) && !open.writeFailed) {
+        if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+            watcher->FileWritten(open.nativePath);
+        }
+    }
+    return TRUE;
 }
 
 // The last access and last write times are the file system's own; the creation time, which it

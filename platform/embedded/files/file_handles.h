@@ -19,5 +19,8 @@ BOOL WriteFileHandle(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written
 // The new position from the start, or nothing with the last error set.
 std::optional<std::uint64_t> SeekFileHandle(HANDLE file, std::int64_t offset, DWORD method);
 BOOL CloseFileHandle(HANDLE file);
+// A write to the file failed outside these calls (at a fault point of their users): its close
+// does not tell a run watcher that the file was written.
+void MarkWriteFailed(HANDLE file);
 
 } // namespace embedded

@@ -1,6 +1,8 @@
 // Deleting, moving and copying files by name.
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/trace/win32_entry.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_files.h"
 #include "platform/win32_files.h"
 
@@ -68,7 +70,13 @@ BOOL CopyNativeFile(const std::string& from, const std::string& to, bool failIfE
     const timespec times[2] = {status.st_atim, status.st_mtim};
     ::futimens(out, times);
     ::close(in);
-    return ::close(out) == 0 ? TRUE : FailWithErrno(to);
+    if (::close(out) != 0) {
+        return FailWithErrno(to);
+    }
+    if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+        watcher->FileWritten(to);
+    }
+    return TRUE;
 }
 
 BOOL Move(const char* operation, LPCSTR existing, LPCSTR destination, DWORD flags) {
@@ -99,13 +107,26 @@ BOOL Move(const char* operation, LPCSTR existing, LPCSTR destination, DWORD flag
         }
     }
     if (::rename(from->c_str(), to->c_str()) == 0) {
+        // Write-through returns once the move is on the disk: the folder's entry with it.
+        if ((flags & MOVEFILE_WRITE_THROUGH) != 0 && !embedded::SyncFolderOf(*to)) {
+            return FailWithErrno(*to);
+        }
+        if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+            watcher->FileMoved(*from, *to);
+        }
         return TRUE;
     }
     if (errno == EXDEV && (flags & MOVEFILE_COPY_ALLOWED) != 0 && !S_ISDIR(source.st_mode)) {
         if (!CopyNativeFile(*from, *to, false)) {
             return FALSE;
         }
-        return ::unlink(from->c_str()) == 0 ? TRUE : FailWithErrno(*from);
+        if (::unlink(from->c_str()) != 0) {
+            return FailWithErrno(*from);
+        }
+        if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+            watcher->FileRemoved(*from);
+        }
+        return TRUE;
     }
     return FailWithErrno(*from);
 }
@@ -129,7 +150,13 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
     if (S_ISDIR(status.st_mode) || embedded::IsReadOnly(status)) {
         return Fail(ERROR_ACCESS_DENIED);
     }
-    return ::unlink(native->c_str()) == 0 ? TRUE : FailWithErrno(*native);
+    if (::unlink(native->c_str()) != 0) {
+        return FailWithErrno(*native);
+    }
+    if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+        watcher->FileRemoved(*native);
+    }
+    return TRUE;
 }
 
 BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR destination) {

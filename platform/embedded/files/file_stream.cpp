@@ -1,5 +1,7 @@
 // A file of the native file system as a stream, for OpenStreamOnFile.
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/durable_replace.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/com/stream_base.h"
 #include "platform/mapi_functions.h"
@@ -36,7 +38,8 @@ HRESULT ResultOfErrno(int error) {
 
 class FileStream final : public embedded::StreamBase {
   public:
-    FileStream(int fd, bool writable) : fd(fd), writable(writable) {}
+    FileStream(int fd, bool writable, std::string nativePath)
+        : fd(fd), writable(writable), nativePath(std::move(nativePath)) {}
 
     HRESULT ReadBytes(void* pv, ULONG cb, ULONG& total) override {
         while (total < cb) {
@@ -63,12 +66,15 @@ class FileStream final : public embedded::StreamBase {
                 continue;
             }
             if (put < 0) {
+                embedded::NoteFailedCall("IStream::Write", nativePath, errno);
                 return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
             }
             total += static_cast<ULONG>(put);
         }
         return S_OK;
     }
+
+    void WriteFailed() override { writeFailed = true; }
 
     std::uint64_t Position() const override {
         const off_t at = ::lseek(fd, 0, SEEK_CUR);
@@ -95,17 +101,32 @@ class FileStream final : public embedded::StreamBase {
 
     HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override {
         HRESULT hr = EnterOperation("Commit", grfCommitFlags);
-        if (FAILED(hr)) {
-            return hr;
+        if (FAILED(hr) || (writable && ::fsync(fd) != 0)) {
+            writeFailed = true;
+            return FAILED(hr) ? hr : STG_E_WRITEFAULT;
         }
-        return writable && ::fsync(fd) != 0 ? STG_E_WRITEFAULT : S_OK;
+        // The data and the file's name in its folder: a saved file is what a message keeps
+        // in place of its attachment, so it must survive a crash as the rewritten message does.
+        if (writable && !embedded::SyncFolderOf(nativePath)) {
+            writeFailed = true;
+            return STG_E_WRITEFAULT;
+        }
+        return S_OK;
     }
 
   private:
-    ~FileStream() override { ::close(fd); }
+    ~FileStream() override {
+        if (::close(fd) == 0 && writable && !writeFailed) {
+            if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+                watcher->FileWritten(nativePath);
+            }
+        }
+    }
 
     int fd;
     bool writable;
+    std::string nativePath;
+    bool writeFailed = false;
 };
 
 } // namespace
@@ -133,9 +154,15 @@ HRESULT OpenFileStream(ULONG ulFlags, LPSTR lpszFileName, LPSTREAM* lppStream) {
         }
         flags |= O_CREAT | O_TRUNC;
     }
+    // A file written here is the one at the name, never a link's target elsewhere.
+    if (writable) {
+        flags |= O_NOFOLLOW;
+    }
     const int fd = ::open(nativePath->c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return ResultOfErrno(errno);
+        const int error = errno;
+        embedded::NoteFailedCall("OpenStreamOnFile", *nativePath, error);
+        return error == ELOOP ? MAPI_E_NO_ACCESS : ResultOfErrno(error);
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -145,7 +172,7 @@ HRESULT OpenFileStream(ULONG ulFlags, LPSTR lpszFileName, LPSTREAM* lppStream) {
     if ((flags & O_CREAT) != 0) {
         embedded::NoteNameAdded(*nativePath);
     }
-    *lppStream = new FileStream(fd, writable);
+    *lppStream = new FileStream(fd, writable, *nativePath);
     return S_OK;
 }
 

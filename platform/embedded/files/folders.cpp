@@ -1,6 +1,7 @@
 // Creating and removing one folder.
 #include "platform/embedded/trace/win32_entry.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_files.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/win32_files.h"
@@ -30,6 +31,9 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
     }
     if (::mkdir(native->c_str(), 0777) != 0) {
         const int cause = errno;
+        if (cause != EEXIST) {
+            embedded::NoteFailedCall("CreateDirectoryA", *native, cause);
+        }
         // Anything at that name, file or folder, is in the way; a missing parent is a path
         // that was not found.
         return Fail(cause == ENOENT ? ERROR_PATH_NOT_FOUND

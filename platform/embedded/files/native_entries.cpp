@@ -6,17 +6,6 @@
 
 namespace embedded {
 
-std::optional<NativeFileIdentity> IdentityOfNativeFile(const std::string& nativePath) {
-    struct stat info {};
-    if (::stat(nativePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
-    }
-    return NativeFileIdentity{
-        static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-        static_cast<std::int64_t>(info.st_size),
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-
 std::optional<unsigned> NativePermissionsOf(const std::string& nativePath) {
     struct stat info {};
     if (::stat(nativePath.c_str(), &info) != 0) {

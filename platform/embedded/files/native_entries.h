@@ -1,5 +1,6 @@
 // What the rooms that model messages need to know of native files and folders, without a
-// native call of their own: a file's identity, its permission bits, and a folder's entries.
+// native call of their own: a file's permission bits and a folder's entries (a file's
+// identity is in durable_replace.h).
 #pragma once
 
 #include <cstdint>
@@ -8,19 +9,6 @@
 #include <vector>
 
 namespace embedded {
-
-// The identity of a file's contents as far as the file system tells: a file replaced or
-// written since it was read is another file.
-struct NativeFileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modified = 0; // nanoseconds
-    bool operator==(const NativeFileIdentity&) const = default;
-};
-
-// Nothing when the path names no regular file.
-std::optional<NativeFileIdentity> IdentityOfNativeFile(const std::string& nativePath);
 
 // Who may read and write the file (the permission bits), to be kept by a file written anew.
 std::optional<unsigned> NativePermissionsOf(const std::string& nativePath);

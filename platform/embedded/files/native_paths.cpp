@@ -203,9 +203,22 @@ std::optional<std::string> ToNativePath(std::string_view windowsPath) {
         kept.push_back(element);
     }
 
+    // The leading part that exists as it is spelled needs no look-up of its letter case: one
+    // stat of the whole path serves the common case of a path that exists, instead of one per
+    // element.
     fs::path native(root.empty() ? "/" : root);
+    fs::path probe = native;
     for (const std::string& element : kept) {
-        native /= ExistingSpelling(native, element);
+        probe /= element;
+    }
+    std::size_t exact = kept.size();
+    struct stat status {};
+    while (exact > 0 && ::stat(probe.c_str(), &status) != 0) {
+        probe = probe.parent_path();
+        --exact;
+    }
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        native /= i < exact ? kept[i] : ExistingSpelling(native, kept[i]);
     }
     std::string result = native.string();
     if (!rest.empty() && IsSeparator(rest.back()) && !kept.empty()) {

@@ -3,8 +3,7 @@
 // object; only its top-level SaveChanges differs, writing the message into the storage's tree.
 #include "platform/embedded/msg/msg_file.h"
 
-#include "platform/embedded/files/native_entries.h"
-
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/text/code_pages.h"
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/store/message_object.h"
@@ -14,8 +13,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <list>
 #include <mutex>
+#include <set>
 
 namespace embedded {
 namespace {
@@ -40,8 +41,8 @@ const std::string kAttachmentPrefix = "__attach_version1.0_#";
 // many messages does not run out of descriptors.
 class StreamSource final : public ByteSource {
   public:
-    StreamSource(std::string nativePath, NativeFileIdentity identity,
-                 std::vector<std::string> storages, std::string stream, std::uint64_t size)
+    StreamSource(std::string nativePath, FileIdentity identity, std::vector<std::string> storages,
+                 std::string stream, std::uint64_t size)
         : nativePath(std::move(nativePath)), identity(identity), storages(std::move(storages)),
           stream(std::move(stream)), size(size) {}
     ~StreamSource() override {
@@ -80,26 +81,60 @@ class StreamSource final : public ByteSource {
         static std::list<OpenStream> streams;
         return streams;
     }
+    struct OpenRootEntry {
+        std::string nativePath;
+        FileIdentity identity;
+        std::shared_ptr<CompoundStorageReader> root;
+    };
+    static constexpr std::size_t kOpenRootsKept = 4;
+    static std::list<OpenRootEntry>& OpenRoots() {
+        static std::list<OpenRootEntry> roots;
+        return roots;
+    }
 
     std::unique_ptr<CompoundStreamReader> Reopen() const {
-        if (IdentityOfNativeFile(nativePath) != identity) {
+        if (IdentityOfFile(nativePath) != identity) {
             return nullptr; // the file changed under the message: its old bytes are gone
         }
-        std::unique_ptr<CompoundStorageReader> storage =
-            CompoundStorageReader::OpenFile(nativePath);
+        const std::shared_ptr<CompoundStorageReader> root = OpenRoot();
+        const CompoundStorageReader* storage = root.get();
+        std::unique_ptr<CompoundStorageReader> below;
         for (const std::string& name : storages) {
-            if (!storage) {
+            if (storage == nullptr) {
                 return nullptr;
             }
-            storage = storage->OpenStorage(name);
+            below = storage->OpenStorage(name);
+            storage = below.get();
         }
         std::unique_ptr<CompoundStreamReader> reader =
-            storage ? storage->OpenStream(stream) : nullptr;
+            storage != nullptr ? storage->OpenStream(stream) : nullptr;
         return reader && reader->Size() == size ? std::move(reader) : nullptr;
     }
 
+    // The file's directory, read once for all the streams of a message that are read one after
+    // another: reading it again for each would make a message's time grow with the square of
+    // its attachments. Called with the open streams' lock held.
+    std::shared_ptr<CompoundStorageReader> OpenRoot() const {
+        std::list<OpenRootEntry>& roots = OpenRoots();
+        auto it = std::find_if(roots.begin(), roots.end(), [&](const OpenRootEntry& entry) {
+            return entry.nativePath == nativePath && entry.identity == identity;
+        });
+        if (it != roots.end()) {
+            roots.splice(roots.begin(), roots, it);
+            return roots.front().root;
+        }
+        std::shared_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(nativePath);
+        if (root) {
+            roots.push_front({nativePath, identity, root});
+            if (roots.size() > kOpenRootsKept) {
+                roots.pop_back();
+            }
+        }
+        return root;
+    }
+
     std::string nativePath;
-    NativeFileIdentity identity;
+    FileIdentity identity;
     std::vector<std::string> storages;
     std::string stream;
     std::uint64_t size;
@@ -107,9 +142,147 @@ class StreamSource final : public ByteSource {
 
 struct ReadContext {
     std::string nativePath;
-    NativeFileIdentity identity;
+    FileIdentity identity;
     std::uint64_t fileSize = 0;
 };
+
+using StoragePath = std::vector<std::string>;
+
+// What the reader took of one object's storage: the elements it interpreted, and the property
+// entries it could not turn into values.
+struct ReadTrace {
+    std::set<std::string> interpreted;
+    std::vector<MsgPropertyEntry> undecoded;
+};
+
+// Property entries the reader could not decode (an unknown type, a value whose stream is
+// missing or does not fit): written back as they were.
+class CarriedEntries final : public CarriedPart {
+  public:
+    explicit CarriedEntries(std::vector<MsgPropertyEntry> entries) : entries(std::move(entries)) {}
+    std::vector<MsgPropertyEntry> entries;
+};
+
+// A storage with children whose sectors cannot be read: the object cannot go into a file
+// again without losing them, so writing it fails.
+class UnreadableElements final : public CarriedPart {};
+
+HRESULT CopyStream(CompoundStreamReader& stream, StreamNode& to) {
+    std::string chunk;
+    for (std::uint64_t at = 0; at < stream.Size();) {
+        const auto count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kMsgValueInFileFrom, stream.Size() - at));
+        chunk.resize(count);
+        if (!stream.ReadAt(at, chunk.data(), count)) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+        if (!to.content.WriteAt(at, chunk.data(), count)) {
+            return STG_E_MEDIUMFULL;
+        }
+        at += count;
+    }
+    return S_OK;
+}
+
+HRESULT CopyTree(const CompoundStorageReader& from, StorageNode& to, int depth) {
+    if (depth > kDeepestMessage) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    to.classId = from.GetClassId();
+    const std::vector<CompoundEntry> entries = from.Entries();
+    if (entries.size() != from.ChildCount()) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    for (const CompoundEntry& entry : entries) {
+        if (entry.isStorage) {
+            std::unique_ptr<CompoundStorageReader> child = from.OpenStorage(entry.name);
+            auto node = std::make_shared<StorageNode>();
+            HRESULT hr = child ? CopyTree(*child, *node, depth + 1) : MAPI_E_CORRUPT_DATA;
+            if (FAILED(hr)) {
+                return hr;
+            }
+            to.storages[entry.name] = std::move(node);
+        } else {
+            std::unique_ptr<CompoundStreamReader> stream = from.OpenStream(entry.name);
+            auto node = std::make_shared<StreamNode>();
+            HRESULT hr = stream ? CopyStream(*stream, *node) : MAPI_E_CORRUPT_DATA;
+            if (FAILED(hr)) {
+                return hr;
+            }
+            to.streams[entry.name] = std::move(node);
+        }
+    }
+    return S_OK;
+}
+
+// A stream or a storage that the reader did not interpret, found again in its file when the
+// object is written: a custom storage, a stream no property names, an attachment whose
+// storage name is damaged. It is copied byte for byte, never held in memory whole.
+class CarriedElement final : public CarriedPart {
+  public:
+    CarriedElement(const ReadContext& context, StoragePath parent, CompoundEntry entry)
+        : nativePath(context.nativePath), identity(context.identity), parent(std::move(parent)),
+          entry(std::move(entry)) {}
+
+    const std::string& Name() const { return entry.name; }
+
+    HRESULT CopyInto(StorageNode& node) const {
+        if (IdentityOfFile(nativePath) != identity) {
+            return MAPI_E_CORRUPT_DATA; // the file changed under the message: its old parts are
+                                        // gone
+        }
+        std::unique_ptr<CompoundStorageReader> storage =
+            CompoundStorageReader::OpenFile(nativePath);
+        for (const std::string& name : parent) {
+            if (!storage) {
+                return MAPI_E_CORRUPT_DATA;
+            }
+            storage = storage->OpenStorage(name);
+        }
+        if (!storage) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+        if (entry.isStorage) {
+            std::unique_ptr<CompoundStorageReader> child = storage->OpenStorage(entry.name);
+            auto tree = std::make_shared<StorageNode>();
+            HRESULT hr = child ? CopyTree(*child, *tree, 0) : MAPI_E_CORRUPT_DATA;
+            if (SUCCEEDED(hr)) {
+                node.storages[entry.name] = std::move(tree);
+            }
+            return hr;
+        }
+        std::unique_ptr<CompoundStreamReader> stream = storage->OpenStream(entry.name);
+        auto copy = std::make_shared<StreamNode>();
+        HRESULT hr = stream ? CopyStream(*stream, *copy) : MAPI_E_CORRUPT_DATA;
+        if (SUCCEEDED(hr)) {
+            node.streams[entry.name] = std::move(copy);
+        }
+        return hr;
+    }
+
+  private:
+    std::string nativePath;
+    FileIdentity identity;
+    StoragePath parent;
+    CompoundEntry entry;
+};
+
+// Everything of `storage` that the reader left alone goes with the object that was read from it.
+void CarryTheRest(const CompoundStorageReader& storage, const StoragePath& path,
+                  const ReadContext& context, ReadTrace& trace, PropertyBag& bag) {
+    if (!trace.undecoded.empty()) {
+        bag.carried.push_back(std::make_shared<CarriedEntries>(std::move(trace.undecoded)));
+    }
+    const std::vector<CompoundEntry> entries = storage.Entries();
+    if (entries.size() != storage.ChildCount()) {
+        bag.carried.push_back(std::make_shared<UnreadableElements>());
+    }
+    for (const CompoundEntry& entry : entries) {
+        if (trace.interpreted.count(entry.name) == 0) {
+            bag.carried.push_back(std::make_shared<CarriedElement>(context, path, entry));
+        }
+    }
+}
 
 bool ReadWhole(CompoundStreamReader& stream, const ReadContext& context, std::string& out) {
     // A stream cannot hold more than its file: a larger size is a damaged directory entry.
@@ -147,8 +320,6 @@ std::uint32_t CodePageOf(const MsgPropertyStream& properties) {
     }
     return locale ? CodePageOfLocale(*locale) : kWesternCodePage;
 }
-
-using StoragePath = std::vector<std::string>;
 
 HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& path,
                     MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
@@ -225,7 +396,8 @@ HRESULT ReadStreamedValues(const CompoundStorageReader& storage, std::uint32_t c
 // message passes its own.
 HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& path,
                        MsgObjectKind kind, std::uint32_t codePage, const ReadContext& context,
-                       MsgPropertyStream& properties, PropertyBag& bag) {
+                       MsgPropertyStream& properties, PropertyBag& bag, ReadTrace& trace) {
+    trace.interpreted.insert(kMsgPropertyStreamName);
     std::unique_ptr<CompoundStreamReader> stream = storage.OpenStream(kMsgPropertyStreamName);
     std::string bytes;
     if (!stream || !ReadWhole(*stream, context, bytes)) {
@@ -261,7 +433,16 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
                 return hr;
             }
             if (hr == S_OK) {
+                trace.interpreted.insert(MsgValueStreamName(entry.tag));
+                if (IsMsgValueListType(type)) {
+                    for (std::size_t i = 0; i < value.items.size(); ++i) {
+                        trace.interpreted.insert(
+                            MsgValueStreamName(entry.tag, static_cast<std::uint32_t>(i)));
+                    }
+                }
                 bag.Put(value);
+            } else {
+                trace.undecoded.push_back(entry);
             }
             continue;
         }
@@ -272,8 +453,10 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
             std::unique_ptr<CompoundStreamReader> valueStream =
                 storage.OpenStream(MsgValueStreamName(entry.tag));
             if (!valueStream) {
-                continue; // an entry without its stream: the value is lost, not the message
+                trace.undecoded.push_back(entry); // an entry without its stream: kept as it is
+                continue;
             }
+            trace.interpreted.insert(MsgValueStreamName(entry.tag));
             // Attachment content stays in the file whatever its size, so that opening many
             // messages reads none of it; other binaries only when they are big.
             const bool isContent = kind == MsgObjectKind::Attachment &&
@@ -302,7 +485,9 @@ HRESULT ReadProperties(const CompoundStorageReader& storage, const StoragePath& 
             break;
         }
         default:
-            // Errors and objects other than an embedded message are left out.
+            // Objects (an embedded message is read from its storage) and types without a
+            // value here go back into the file as they were.
+            trace.undecoded.push_back(entry);
             continue;
         }
         bag.Put(value);
@@ -333,8 +518,9 @@ HRESULT ReadAttachment(const CompoundStorageReader& storage, const StoragePath& 
                        std::uint32_t codePage, const ReadContext& context, int depth,
                        AttachmentData& attachment) {
     MsgPropertyStream properties;
+    ReadTrace trace;
     HRESULT hr = ReadProperties(storage, path, MsgObjectKind::Attachment, codePage, context,
-                                properties, attachment);
+                                properties, attachment, trace);
     if (FAILED(hr)) {
         return hr;
     }
@@ -351,7 +537,9 @@ HRESULT ReadAttachment(const CompoundStorageReader& storage, const StoragePath& 
             return hr;
         }
         attachment.embedded = std::move(message);
+        trace.interpreted.insert(kMsgEmbeddedMessageStorageName);
     }
+    CarryTheRest(storage, path, context, trace, attachment);
     return S_OK;
 }
 
@@ -362,7 +550,8 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
         return MAPI_E_CORRUPT_DATA;
     }
     MsgPropertyStream properties;
-    HRESULT hr = ReadProperties(storage, path, kind, codePage, context, properties, message);
+    ReadTrace trace;
+    HRESULT hr = ReadProperties(storage, path, kind, codePage, context, properties, message, trace);
     if (FAILED(hr)) {
         return hr;
     }
@@ -383,11 +572,14 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
             }
             StoragePath inner = path;
             inner.push_back(entry.name);
+            ReadTrace recipientTrace;
             hr = ReadProperties(*child, inner, MsgObjectKind::Recipient, codePage, context, ignored,
-                                recipient);
+                                recipient, recipientTrace);
             if (FAILED(hr)) {
                 return hr;
             }
+            CarryTheRest(*child, inner, context, recipientTrace, recipient);
+            trace.interpreted.insert(entry.name);
             recipient.Remove(PR_ROWID); // the recipient table numbers its rows itself
             message.recipients.push_back(std::move(recipient));
         } else if (std::optional<std::uint32_t> number =
@@ -404,6 +596,7 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
                 return hr;
             }
             message.attachments[*number] = std::move(attachment);
+            trace.interpreted.insert(entry.name);
             message.nextAttachmentNumber =
                 std::max<ULONG>(message.nextAttachmentNumber, *number + 1);
         } else if (entry.name == kMsgNamedPropertyStorageName &&
@@ -422,8 +615,10 @@ HRESULT ReadMessage(const CompoundStorageReader& storage, const StoragePath& pat
                 }
                 message.namedPropertyStreams[stream.name] = std::move(bytes);
             }
+            trace.interpreted.insert(entry.name);
         }
     }
+    CarryTheRest(storage, path, context, trace, message);
     return S_OK;
 }
 
@@ -561,6 +756,37 @@ HRESULT WriteProperties(const PropertyBag& bag, const std::vector<PropertyValue>
 
 HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode& node);
 
+// What the object's file held beyond its values goes back beside what was written; what was
+// written wins over an old part of the same name or property.
+HRESULT PutCarried(const PropertyBag& bag, MsgPropertyStream& properties, StorageNode& node) {
+    for (const std::shared_ptr<const CarriedPart>& part : bag.carried) {
+        if (const auto* entries = dynamic_cast<const CarriedEntries*>(part.get())) {
+            for (const MsgPropertyEntry& entry : entries->entries) {
+                const bool written =
+                    std::any_of(properties.entries.begin(), properties.entries.end(),
+                                [&](const MsgPropertyEntry& e) {
+                                    return PROP_ID(e.tag) == PROP_ID(entry.tag);
+                                });
+                if (!written) {
+                    properties.entries.push_back(entry);
+                }
+            }
+        } else if (const auto* element = dynamic_cast<const CarriedElement*>(part.get())) {
+            if (node.streams.count(element->Name()) > 0 ||
+                node.storages.count(element->Name()) > 0) {
+                continue;
+            }
+            HRESULT hr = element->CopyInto(node);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        } else if (dynamic_cast<const UnreadableElements*>(part.get()) != nullptr) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+    }
+    return S_OK;
+}
+
 PropertyValue NumberValue(ULONG tag, std::int64_t number) {
     PropertyValue value;
     value.tag = tag;
@@ -587,6 +813,10 @@ HRESULT WriteAttachment(const AttachmentData& attachment, ULONG number, StorageN
         }
         node.storages[kMsgEmbeddedMessageStorageName] = std::move(child);
     }
+    hr = PutCarried(attachment, properties, node);
+    if (FAILED(hr)) {
+        return hr;
+    }
     const std::vector<std::uint8_t> bytes =
         SerializeMsgPropertyStream(properties, MsgObjectKind::Attachment);
     return PutStream(node, kMsgPropertyStreamName, bytes.data(), bytes.size());
@@ -609,6 +839,9 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
         MsgPropertyStream recipientProperties;
         std::vector<PropertyValue> rowId{NumberValue(PR_ROWID, row)};
         hr = WriteProperties(recipient, rowId, recipientProperties, *child);
+        if (SUCCEEDED(hr)) {
+            hr = PutCarried(recipient, recipientProperties, *child);
+        }
         if (FAILED(hr)) {
             return hr;
         }
@@ -630,12 +863,66 @@ HRESULT WriteMessage(const MessageData& message, MsgObjectKind kind, StorageNode
         }
         node.storages[MsgAttachmentStorageName(index++)] = std::move(child);
     }
+    hr = PutCarried(message, properties, node);
+    if (FAILED(hr)) {
+        return hr;
+    }
     properties.nextRecipientId = row;
     properties.recipientCount = row;
     properties.nextAttachmentId = index;
     properties.attachmentCount = index;
     const std::vector<std::uint8_t> bytes = SerializeMsgPropertyStream(properties, kind);
     return PutStream(node, kMsgPropertyStreamName, bytes.data(), bytes.size());
+}
+
+HRESULT ReadMsgFileWithIdentity(const std::string& nativePath, MessageData& message,
+                                FileIdentity& identityRead) {
+    const std::optional<FileIdentity> identity = IdentityOfFile(nativePath);
+    if (!identity) {
+        return MAPI_E_NOT_FOUND;
+    }
+    std::unique_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(nativePath);
+    if (!root) {
+        return MAPI_E_CORRUPT_DATA;
+    }
+    ReadContext context{nativePath, *identity, static_cast<std::uint64_t>(identity->size)};
+    MessageData read;
+    HRESULT hr =
+        ReadMessage(*root, {}, MsgObjectKind::TopLevelMessage, kWesternCodePage, context, 0, read);
+    if (SUCCEEDED(hr)) {
+        message = std::move(read);
+        identityRead = *identity;
+    }
+    return hr;
+}
+
+// With `identity`, the file at `nativePath` must still be the one read; on success `identity`
+// becomes the new file's.
+HRESULT SaveMsgFileOver(MessageData& message, const std::string& nativePath,
+                        std::optional<std::reference_wrapper<FileIdentity>> identity) {
+    StorageNode root;
+    std::memcpy(root.classId.data(), &CLSID_MailMessage, sizeof(CLSID));
+    HRESULT hr = WriteMsgMessage(message, root);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = ReplaceWithCompoundFile(
+        root, nativePath, identity ? std::optional<FileIdentity>(identity->get()) : std::nullopt);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // The values still in the old file are gone with it: take the message as the new file
+    // holds it, its attachments numbered as they are there.
+    MessageData saved;
+    FileIdentity written;
+    hr = ReadMsgFileWithIdentity(nativePath, saved, written);
+    if (SUCCEEDED(hr)) {
+        message = std::move(saved);
+        if (identity) {
+            identity->get() = written;
+        }
+    }
+    return hr;
 }
 
 // ---- the message over a storage, and over a file ----
@@ -656,30 +943,23 @@ class StorageMessageHome final : public MessageHome {
 
 class FileMessageHome final : public MessageHome {
   public:
-    explicit FileMessageHome(std::string nativePath) : nativePath(std::move(nativePath)) {}
-    HRESULT Save(MessageData& data) override { return SaveMsgFile(data, nativePath); }
+    FileMessageHome(std::string nativePath, FileIdentity identity)
+        : nativePath(std::move(nativePath)), identity(identity) {}
+    HRESULT Save(MessageData& data) override { return SaveMsgFileOver(data, nativePath, identity); }
 
   private:
     std::string nativePath;
+    // The file as it was read: only that one is replaced.
+    FileIdentity identity;
 };
 
 } // namespace
 
-HRESULT ReadMsgFile(const std::string& nativePath, MessageData& message) {
-    const std::optional<NativeFileIdentity> identity = IdentityOfNativeFile(nativePath);
-    if (!identity) {
-        return MAPI_E_NOT_FOUND;
-    }
-    std::unique_ptr<CompoundStorageReader> root = CompoundStorageReader::OpenFile(nativePath);
-    if (!root) {
-        return MAPI_E_CORRUPT_DATA;
-    }
-    ReadContext context{nativePath, *identity, static_cast<std::uint64_t>(identity->size)};
-    MessageData read;
-    HRESULT hr =
-        ReadMessage(*root, {}, MsgObjectKind::TopLevelMessage, kWesternCodePage, context, 0, read);
-    if (SUCCEEDED(hr)) {
-        message = std::move(read);
+HRESULT ReadMsgFile(const std::string& nativePath, MessageData& message, FileIdentity* identity) {
+    FileIdentity read;
+    HRESULT hr = ReadMsgFileWithIdentity(nativePath, message, read);
+    if (SUCCEEDED(hr) && identity != nullptr) {
+        *identity = read;
     }
     return hr;
 }
@@ -710,30 +990,9 @@ HRESULT WriteMsgMessage(const MessageData& message, StorageNode& root) {
     return S_OK;
 }
 
-HRESULT SaveMsgFile(MessageData& message, const std::string& nativePath) {
-    StorageNode root;
-    std::memcpy(root.classId.data(), &CLSID_MailMessage, sizeof(CLSID));
-    HRESULT hr = WriteMsgMessage(message, root);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // Keep who may read the file, as an editor that saves in place would.
-    const std::optional<unsigned> permissions = NativePermissionsOf(nativePath);
-    hr = ReplaceWithCompoundFile(root, nativePath);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (permissions) {
-        SetNativePermissions(nativePath, *permissions);
-    }
-    // The values still in the old file are gone with it: take the message as the new file
-    // holds it, its attachments numbered as they are there.
-    MessageData saved;
-    hr = ReadMsgFile(nativePath, saved);
-    if (SUCCEEDED(hr)) {
-        message = std::move(saved);
-    }
-    return hr;
+HRESULT SaveMsgFile(MessageData& message, const std::string& nativePath, FileIdentity* identity) {
+    return identity != nullptr ? SaveMsgFileOver(message, nativePath, std::ref(*identity))
+                               : SaveMsgFileOver(message, nativePath, std::nullopt);
 }
 
 HRESULT OpenMsgFile(const std::string& nativePath, bool writable, IMessage** message) {
@@ -742,12 +1001,13 @@ HRESULT OpenMsgFile(const std::string& nativePath, bool writable, IMessage** mes
     }
     *message = nullptr;
     MessageData data;
-    HRESULT hr = ReadMsgFile(nativePath, data);
+    FileIdentity identity;
+    HRESULT hr = ReadMsgFileWithIdentity(nativePath, data, identity);
     if (FAILED(hr)) {
         return hr;
     }
-    *message =
-        NewMessageObject(std::move(data), std::make_unique<FileMessageHome>(nativePath), writable);
+    *message = NewMessageObject(std::move(data),
+                                std::make_unique<FileMessageHome>(nativePath, identity), writable);
     return S_OK;
 }
 

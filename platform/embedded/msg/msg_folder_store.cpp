@@ -4,8 +4,10 @@
 #include "platform/embedded/msg/msg_folder_store.h"
 
 #include "platform/embedded/files/native_entries.h"
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/msg/msg_file.h"
 #include "platform/embedded/store/store_data.h"
+#include "platform/embedded/trace/run_watch.h"
 
 #include <algorithm>
 
@@ -43,6 +45,8 @@ bool EndsWithMsg(const std::string& name) {
 // Depth guards against folders nested without end; links to folders are not followed.
 void AddFolderTree(StoreData& store, const std::string& nativeFolder, const std::string& relative,
                    ULONG number, int depth) {
+    // What a killed save left behind goes before anything is read.
+    RemoveStaleReplacements(nativeFolder);
     const std::optional<std::vector<NativeFolderEntry>> entries =
         depth > 64 ? std::nullopt : ListNativeFolder(nativeFolder);
     if (!entries) {
@@ -118,14 +122,23 @@ HRESULT LoadMessageRecord(StoreData& store, ULONG number) {
     if (record.loaded) {
         return S_OK;
     }
-    HRESULT hr = ReadMsgFile(record.nativePath, record.data);
+    HRESULT hr = ReadMsgFile(record.nativePath, record.data, &record.identity);
     record.loaded = SUCCEEDED(hr);
+    if (FAILED(hr)) {
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->CallFailed("OpenEntry", record.nativePath,
+                                hr == MAPI_E_CORRUPT_DATA ? "the file is damaged or is no .msg file"
+                                : hr == MAPI_E_NOT_FOUND  ? "the file is no longer there"
+                                                          : "the file cannot be read");
+        }
+    }
     return hr;
 }
 
 HRESULT SaveMessageRecord(StoreData& store, ULONG number, MessageData& data) {
     MessageRecord& record = store.messages.at(number);
-    HRESULT hr = SaveMsgFile(data, record.nativePath);
+    // Only the file that was read is replaced: one that another program put there since stays.
+    HRESULT hr = SaveMsgFile(data, record.nativePath, &record.identity);
     if (SUCCEEDED(hr)) {
         record.data = data;
         record.loaded = true;

@@ -1,7 +1,10 @@
 // The registry calls over the root files. Every call reads its root's file afresh, so hand
-// edits and other writers are seen, and every change rewrites the file as a whole.
+// edits and other writers are seen. The changes made through a key handle are kept until the
+// handle is closed and then written in one rewrite of the file, as the platform writes a
+// key's changes lazily: saving twenty values costs one rewrite, not twenty.
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/files/native_files.h"
+#include "platform/embedded/registry/expected_types.h"
 #include "platform/embedded/registry/registry_file.h"
 #include "platform/win32_registry.h"
 
@@ -19,6 +22,8 @@ struct OpenKey {
     RegistryRoot root;
     std::string path;
     REGSAM access;
+    // Changes made through this handle wait in the root's pending hive.
+    bool changed = false;
 };
 
 constexpr REGSAM WriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
@@ -33,11 +38,39 @@ std::map<HKEY, OpenKey>& Table() {
     return table;
 }
 
+// The root's values with the changes not yet written, while a handle that made them is open.
+std::map<RegistryRoot, embedded::RegistryHive>& Pending() {
+    static std::map<RegistryRoot, embedded::RegistryHive> pending;
+    return pending;
+}
+
+// The root as the calls see it: its pending changes, else its file as it is now.
+std::optional<embedded::RegistryHive> CurrentHive(RegistryRoot root, DWORD& error) {
+    {
+        std::lock_guard guard(TableLock());
+        auto found = Pending().find(root);
+        if (found != Pending().end()) {
+            return found->second;
+        }
+    }
+    return embedded::LoadRegistry(root, error);
+}
+
+// Keeps the changed hive until `key`, which changed it, is closed.
+void KeepChanges(HKEY key, RegistryRoot root, embedded::RegistryHive hive) {
+    std::lock_guard guard(TableLock());
+    Pending()[root] = std::move(hive);
+    auto found = Table().find(key);
+    if (found != Table().end()) {
+        found->second.changed = true;
+    }
+}
+
 // The root and path that a handle names; a predefined root stands for itself.
 bool Resolve(HKEY key, OpenKey& out) {
     if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) {
         out = {key == HKEY_CURRENT_USER ? RegistryRoot::CurrentUser : RegistryRoot::LocalMachine,
-               "", KEY_ALL_ACCESS};
+               "", KEY_ALL_ACCESS, false};
         return true;
     }
     std::lock_guard guard(TableLock());
@@ -85,7 +118,7 @@ bool AddKeyPath(embedded::RegistryHive& hive, const std::string& path) {
         const std::size_t slash = path.find('\\', at);
         const std::string prefix = path.substr(0, slash);
         if (hive.Find(prefix) == nullptr) {
-            hive.keys.push_back({prefix, {}});
+            hive.keys.push_back({prefix, {}, {}, {}});
             added = true;
         }
         if (slash == std::string::npos) {
@@ -114,7 +147,7 @@ LONG ReadableHive(HKEY key, const char* operation, bool argumentsValid, OpenKey&
         return ERROR_ACCESS_DENIED;
     }
     DWORD error = ERROR_SUCCESS;
-    hive = embedded::LoadRegistry(open.root, error);
+    hive = CurrentHive(open.root, error);
     return hive ? ERROR_SUCCESS : static_cast<LONG>(error);
 }
 
@@ -156,7 +189,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
         return ERROR_INVALID_HANDLE;
     }
     DWORD error = ERROR_SUCCESS;
-    const auto hive = embedded::LoadRegistry(parent.root, error);
+    const auto hive = CurrentHive(parent.root, error);
     if (!hive) {
         return static_cast<LONG>(error);
     }
@@ -168,7 +201,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
     if ((access & WriteRights) != 0 && !embedded::CanStoreRegistry(parent.root)) {
         return ERROR_ACCESS_DENIED;
     }
-    *result = NewKey({parent.root, path, access});
+    *result = NewKey({parent.root, path, access, false});
     return ERROR_SUCCESS;
 }
 
@@ -192,7 +225,7 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyCl
         return ERROR_INVALID_HANDLE;
     }
     DWORD error = ERROR_SUCCESS;
-    auto hive = embedded::LoadRegistry(parent.root, error);
+    auto hive = CurrentHive(parent.root, error);
     if (!hive) {
         return static_cast<LONG>(error);
     }
@@ -203,16 +236,14 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyCl
             return ERROR_ACCESS_DENIED;
         }
     }
-    if (!existed && AddKeyPath(*hive, path)) {
-        error = embedded::StoreRegistry(parent.root, *hive);
-        if (error != ERROR_SUCCESS) {
-            return static_cast<LONG>(error);
-        }
-    }
     if (disposition != nullptr) {
         *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
     }
-    *result = NewKey({parent.root, path, access});
+    *result = NewKey({parent.root, path, access, false});
+    // A new key is written with the values put under it, when its handle is closed.
+    if (!existed && AddKeyPath(*hive, path)) {
+        KeepChanges(*result, parent.root, std::move(*hive));
+    }
     return ERROR_SUCCESS;
 }
 
@@ -234,7 +265,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
             value = &found->values[i];
         }
     }
-    if (value == nullptr) {
+    if (value == nullptr || !embedded::HasExpectedType(open.root, open.path, *value)) {
         return ERROR_FILE_NOT_FOUND;
     }
     return CopyValue(*value, type, data, dataSize);
@@ -258,32 +289,42 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD typ
         return ERROR_ACCESS_DENIED;
     }
     DWORD error = ERROR_SUCCESS;
-    auto hive = embedded::LoadRegistry(open.root, error);
+    auto hive = CurrentHive(open.root, error);
     if (!hive) {
         return static_cast<LONG>(error);
     }
-    embedded::RegistryValue value{valueName == nullptr ? "" : valueName, type,
-                                  std::vector<BYTE>(data, data + dataSize)};
+    embedded::RegistryValue value;
+    value.name = valueName == nullptr ? "" : valueName;
+    value.type = type;
+    value.data.assign(data, data + dataSize);
     // A text is kept up to its terminator, which it always has once stored.
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
         auto end = std::find(value.data.begin(), value.data.end(), BYTE{0});
         value.data.erase(end, value.data.end());
         value.data.push_back(0);
     }
-    AddKeyPath(*hive, open.path);
+    // A key the file has only as the parent of another gets a section; the file's other
+    // sections stay as they are.
+    if (!hive->Has(open.path)) {
+        AddKeyPath(*hive, open.path);
+    } else if (hive->Find(open.path) == nullptr) {
+        hive->keys.push_back({open.path, {}, {}, {}});
+    }
     embedded::RegistryKey* target = hive->Find(open.path);
     bool replaced = false;
     for (embedded::RegistryValue& existing : target->values) {
         if (embedded::SameRegistryName(existing.name, value.name)) {
             existing.type = value.type;
             existing.data = value.data;
+            existing.source.clear();
             replaced = true;
         }
     }
     if (!replaced) {
         target->values.push_back(value);
     }
-    return static_cast<LONG>(embedded::StoreRegistry(open.root, *hive));
+    KeepChanges(key, open.root, std::move(*hive));
+    return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
@@ -299,7 +340,7 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
         return ERROR_ACCESS_DENIED;
     }
     DWORD error = ERROR_SUCCESS;
-    auto hive = embedded::LoadRegistry(open.root, error);
+    auto hive = CurrentHive(open.root, error);
     if (!hive) {
         return static_cast<LONG>(error);
     }
@@ -314,7 +355,8 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
     if (target == nullptr || target->values.size() == before) {
         return ERROR_FILE_NOT_FOUND;
     }
-    return static_cast<LONG>(embedded::StoreRegistry(open.root, *hive));
+    KeepChanges(key, open.root, std::move(*hive));
+    return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize,
@@ -351,6 +393,28 @@ LONG WINAPI RegCloseKey(HKEY key) {
     if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE) {
         return ERROR_SUCCESS;
     }
-    std::lock_guard guard(TableLock());
-    return Table().erase(key) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    std::optional<embedded::RegistryHive> toStore;
+    RegistryRoot root{};
+    {
+        std::lock_guard guard(TableLock());
+        auto found = Table().find(key);
+        if (found == Table().end()) {
+            return ERROR_INVALID_HANDLE;
+        }
+        const OpenKey closed = found->second;
+        Table().erase(found);
+        // The last handle that changed the root writes the changes of all of them.
+        const bool othersChanged =
+            std::any_of(Table().begin(), Table().end(), [&](const auto& entry) {
+                return entry.second.changed && entry.second.root == closed.root;
+            });
+        auto pending = Pending().find(closed.root);
+        if (closed.changed && !othersChanged && pending != Pending().end()) {
+            toStore = std::move(pending->second);
+            root = closed.root;
+            Pending().erase(pending);
+        }
+    }
+    // A change that cannot be written is reported here, where it reaches the file.
+    return toStore ? static_cast<LONG>(embedded::StoreRegistry(root, *toStore)) : ERROR_SUCCESS;
 }

@@ -1,7 +1,9 @@
 #include "platform/embedded/registry/registry_file.h"
 
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/files/native_files.h"
+#include "platform/embedded/text/utf8.h"
 #include "platform/win32_registry.h"
 
 #include <cctype>
@@ -103,7 +105,7 @@ std::optional<std::vector<BYTE>> HexBytes(const std::string& text) {
 
 // The value part after "=": a quoted text, dword:, hex: or hex(<type>):.
 std::optional<RegistryValue> ParseData(const std::string& data) {
-    RegistryValue value{{}, REG_NONE, {}};
+    RegistryValue value;
     if (!data.empty() && data[0] == '"') {
         std::size_t at = 0;
         const auto text = Unquote(data, at);
@@ -237,43 +239,64 @@ std::string RegistryFileOf(RegistryRoot root) {
 
 RegistryHive ParseRegistryText(const std::string& text, RegistryRoot root) {
     RegistryHive hive;
+    hive.crlf = text.find("\r\n") != std::string::npos;
     const std::string rootName = Folded(RootNameOf(root));
     const std::string shortName = root == RegistryRoot::CurrentUser ? "hkcu" : "hklm";
     RegistryKey* current = nullptr;
     std::istringstream lines(text);
     std::string raw;
+    auto keep = [&](const std::string& line) {
+        if (current != nullptr) {
+            current->lines.push_back({false, line});
+        } else {
+            hive.layout.push_back({false, line});
+        }
+    };
     while (std::getline(lines, raw)) {
+        if (!raw.empty() && raw.back() == '\r') {
+            raw.pop_back();
+        }
+        std::string source = raw;
         std::string line = Trimmed(raw);
         // A long hex value goes on over lines that end in a backslash.
         while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
                std::getline(lines, raw)) {
+            if (!raw.empty() && raw.back() == '\r') {
+                raw.pop_back();
+            }
+            source += "\n" + raw;
             line.pop_back();
             line += Trimmed(raw);
         }
         if (line.empty() || line[0] == ';') {
+            keep(source);
             continue;
         }
         if (line[0] == '[') {
             current = nullptr;
             const std::size_t close = line.rfind(']');
             if (close == std::string::npos || line.size() < 2 || line[1] == '-') {
-                continue; // a deletion section or a broken line: nothing to keep
+                keep(source); // a deletion section or a broken line: kept, not applied
+                continue;
             }
             const std::string path = line.substr(1, close - 1);
             const std::size_t slash = path.find('\\');
             const std::string head = Folded(path.substr(0, slash));
             if (head != rootName && head != shortName) {
+                keep(source);
                 continue;
             }
             const std::string below = slash == std::string::npos ? "" : path.substr(slash + 1);
             current = hive.Find(below);
             if (current == nullptr) {
-                hive.keys.push_back({below, {}});
+                hive.keys.push_back({below, {}, source, {}});
+                hive.layout.push_back({true, below});
                 current = &hive.keys.back();
             }
             continue;
         }
         if (current == nullptr) {
+            keep(source);
             continue;
         }
         std::string name;
@@ -283,6 +306,7 @@ RegistryHive ParseRegistryText(const std::string& text, RegistryRoot root) {
         } else {
             auto quoted = Unquote(line, at);
             if (!quoted) {
+                keep(source);
                 continue;
             }
             name = *quoted;
@@ -290,39 +314,200 @@ RegistryHive ParseRegistryText(const std::string& text, RegistryRoot root) {
         while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at]))) {
             ++at;
         }
-        if (at >= line.size() || line[at] != '=') {
-            continue;
+        std::optional<RegistryValue> value;
+        if (at < line.size() && line[at] == '=') {
+            value = ParseData(Trimmed(line.substr(at + 1)));
         }
-        auto value = ParseData(Trimmed(line.substr(at + 1)));
         if (!value) {
+            keep(source);
             continue;
         }
         value->name = name;
-        bool replaced = false;
-        for (RegistryValue& existing : current->values) {
-            if (SameRegistryName(existing.name, name)) {
-                existing = *value;
-                replaced = true;
-            }
-        }
-        if (!replaced) {
-            current->values.push_back(*value);
-        }
+        value->source = source;
+        // A later line for the same value wins, as the editor imports; the earlier one goes.
+        std::erase_if(current->values, [&](const RegistryValue& existing) {
+            return SameRegistryName(existing.name, name);
+        });
+        std::erase_if(current->lines, [&](const RegistryKeyLine& existing) {
+            return existing.isValue && SameRegistryName(existing.text, name);
+        });
+        current->values.push_back(*value);
+        current->lines.push_back({true, name});
     }
     return hive;
 }
 
-std::string RegistryText(const RegistryHive& hive, RegistryRoot root) {
-    std::string out = std::string(Header) + "\n\n";
-    for (const RegistryKey& key : hive.keys) {
-        out +=
-            "[" + std::string(RootNameOf(root)) + (key.path.empty() ? "" : "\\") + key.path + "]\n";
-        for (const RegistryValue& value : key.values) {
-            out += (value.name.empty() ? "@" : Quote(value.name)) + "=" + DataText(value) + "\n";
+namespace {
+
+std::string ValueLine(const RegistryValue& value) {
+    return (value.name.empty() ? "@" : Quote(value.name)) + "=" + DataText(value);
+}
+
+std::string HeaderOf(const RegistryKey& key, RegistryRoot root) {
+    return "[" + std::string(RootNameOf(root)) + (key.path.empty() ? "" : "\\") + key.path + "]";
+}
+
+// A key's section: its lines as they were, each value as it was unless it changed, values
+// that are gone left out, and new values after the last value the section had.
+void AppendKey(std::vector<std::string>& out, const RegistryKey& key, RegistryRoot root) {
+    out.push_back(key.header.empty() ? HeaderOf(key, root) : key.header);
+    std::vector<std::string> body;
+    std::size_t afterLastValue = 0;
+    std::vector<bool> placed(key.values.size(), false);
+    for (const RegistryKeyLine& line : key.lines) {
+        if (!line.isValue) {
+            body.push_back(line.text);
+            continue;
         }
-        out += "\n";
+        for (std::size_t i = 0; i < key.values.size(); ++i) {
+            if (!placed[i] && SameRegistryName(key.values[i].name, line.text)) {
+                placed[i] = true;
+                const RegistryValue& value = key.values[i];
+                body.push_back(value.source.empty() ? ValueLine(value) : value.source);
+                afterLastValue = body.size();
+                break;
+            }
+        }
+    }
+    std::vector<std::string> added;
+    for (std::size_t i = 0; i < key.values.size(); ++i) {
+        if (!placed[i]) {
+            added.push_back(ValueLine(key.values[i]));
+        }
+    }
+    if (key.header.empty() && key.lines.empty()) {
+        added.push_back(""); // a new section ends with a blank line, as the editor writes it
+    }
+    body.insert(body.begin() + static_cast<std::ptrdiff_t>(afterLastValue), added.begin(),
+                added.end());
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+void AppendUtf16(std::string& out, char32_t codePoint) {
+    auto unit = [&out](std::uint32_t value) {
+        out.push_back(static_cast<char>(value & 0xFF));
+        out.push_back(static_cast<char>((value >> 8) & 0xFF));
+    };
+    if (codePoint >= 0x10000) {
+        codePoint -= 0x10000;
+        unit(0xD800 + (codePoint >> 10));
+        unit(0xDC00 + (codePoint & 0x3FF));
+    } else {
+        unit(codePoint);
+    }
+}
+
+std::string Utf16FromText(const std::string& text) {
+    std::string out;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.c_str());
+    for (std::size_t at = 0; at < text.size();) {
+        if (bytes[at] == 0) {
+            AppendUtf16(out, 0);
+            ++at;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceLength(bytes + at);
+        bool valid = false;
+        const char32_t codePoint = DecodeUtf8(bytes + at, length, valid);
+        AppendUtf16(out, valid ? codePoint : 0xFFFD);
+        at += length;
     }
     return out;
+}
+
+std::string TextFromUtf16(const std::string& bytes) {
+    std::string out;
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+        char32_t unit = static_cast<unsigned char>(bytes[at]) |
+                        (static_cast<char32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8);
+        if (unit >= 0xD800 && unit < 0xDC00 && at + 3 < bytes.size()) {
+            const char32_t low =
+                static_cast<unsigned char>(bytes[at + 2]) |
+                (static_cast<char32_t>(static_cast<unsigned char>(bytes[at + 3])) << 8);
+            if (low >= 0xDC00 && low < 0xE000) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                at += 2;
+            }
+        }
+        AppendUtf8(out, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    }
+    return out;
+}
+
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+constexpr char kUtf16Mark[] = "\xFF\xFE";
+
+} // namespace
+
+std::string RegistryText(const RegistryHive& hive, RegistryRoot root) {
+    std::vector<std::string> lines;
+    if (hive.layout.empty()) {
+        lines = {Header, ""};
+    }
+    std::vector<bool> placed(hive.keys.size(), false);
+    auto place = [&](std::size_t i) {
+        placed[i] = true;
+        AppendKey(lines, hive.keys[i], root);
+    };
+    for (const RegistryFileLine& line : hive.layout) {
+        if (!line.isKey) {
+            lines.push_back(line.text);
+            continue;
+        }
+        for (std::size_t i = 0; i < hive.keys.size(); ++i) {
+            if (!placed[i] && SameRegistryName(hive.keys[i].path, line.text)) {
+                place(i);
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < hive.keys.size(); ++i) {
+        if (!placed[i]) {
+            if (!lines.empty() && !lines.back().empty()) {
+                lines.push_back("");
+            }
+            place(i);
+        }
+    }
+    const char* end = hive.crlf ? "\r\n" : "\n";
+    std::string out;
+    for (const std::string& line : lines) {
+        // A value kept as written may go on over lines of its own.
+        std::size_t from = 0;
+        for (std::size_t at = line.find('\n'); at != std::string::npos;
+             from = at + 1, at = line.find('\n', from)) {
+            out += line.substr(from, at - from) + end;
+        }
+        out += line.substr(from) + end;
+    }
+    return out;
+}
+
+std::string RegistryFileBytes(const RegistryHive& hive, RegistryRoot root) {
+    const std::string text = RegistryText(hive, root);
+    switch (hive.encoding) {
+    case RegistryEncoding::Utf16:
+        return std::string(kUtf16Mark) + Utf16FromText(text);
+    case RegistryEncoding::Utf8WithMark:
+        return kUtf8Mark + text;
+    case RegistryEncoding::Utf8:
+        break;
+    }
+    return text;
+}
+
+RegistryHive ParseRegistryFile(const std::string& bytes, RegistryRoot root) {
+    RegistryHive hive;
+    if (bytes.rfind(kUtf16Mark, 0) == 0) {
+        hive = ParseRegistryText(TextFromUtf16(bytes.substr(2)), root);
+        hive.encoding = RegistryEncoding::Utf16;
+    } else if (bytes.rfind(kUtf8Mark, 0) == 0) {
+        hive = ParseRegistryText(bytes.substr(3), root);
+        hive.encoding = RegistryEncoding::Utf8WithMark;
+    } else {
+        hive = ParseRegistryText(bytes, root);
+    }
+    return hive;
 }
 
 std::optional<RegistryHive> LoadRegistry(RegistryRoot root, DWORD& error) {
@@ -335,9 +520,9 @@ std::optional<RegistryHive> LoadRegistry(RegistryRoot root, DWORD& error) {
         error = Win32CodeOfErrno(errno, file);
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseRegistryText(text.str(), root);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return ParseRegistryFile(bytes.str(), root);
 }
 
 DWORD StoreRegistry(RegistryRoot root, const RegistryHive& hive) {
@@ -345,43 +530,35 @@ DWORD StoreRegistry(RegistryRoot root, const RegistryHive& hive) {
     const std::string folder = FolderOf(file);
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    std::string temporary = file + ".XXXXXX";
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) {
-        return Win32CodeOfErrno(errno, temporary);
-    }
-    const std::string text = RegistryText(hive, root);
-    bool written = ::fchmod(descriptor, 0644) == 0;
-    for (std::size_t done = 0; written && done < text.size();) {
-        const ssize_t put = ::write(descriptor, text.data() + done, text.size() - done);
-        written = put > 0;
-        done += written ? static_cast<std::size_t>(put) : 0;
-    }
-    DWORD error =
-        written && ::fsync(descriptor) == 0 ? ERROR_SUCCESS : Win32CodeOfErrno(errno, temporary);
-    if (::close(descriptor) != 0 && error == ERROR_SUCCESS) {
-        error = Win32CodeOfErrno(errno, temporary);
-    }
+    const std::string text = RegistryFileBytes(hive, root);
+    ReplaceSteps steps;
     // The last step on its own, so that a test can make the replacement itself fail.
-    if (error == ERROR_SUCCESS) {
-        const HRESULT hr = EnterOperation("ReplaceRegistryFile");
-        if (FAILED(hr)) {
-            error = Win32CodeOf(hr);
-        }
-    }
-    if (error == ERROR_SUCCESS && ::rename(temporary.c_str(), file.c_str()) != 0) {
-        error = Win32CodeOfErrno(errno, file);
-    }
-    if (error != ERROR_SUCCESS) {
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    const int folderDescriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderDescriptor >= 0) {
-        ::fsync(folderDescriptor);
-        ::close(folderDescriptor);
-    }
-    return ERROR_SUCCESS;
+    steps.rename = "ReplaceRegistryFile";
+    steps.resultOfErrno = [&](int error) {
+        return HRESULT_FROM_WIN32(Win32CodeOfErrno(error, file));
+    };
+    const HRESULT hr = ReplaceFileDurably(
+        file,
+        [&](const std::string& temporary) {
+            const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (descriptor < 0) {
+                return steps.resultOfErrno(errno);
+            }
+            bool written = true;
+            for (std::size_t done = 0; written && done < text.size();) {
+                const ssize_t put = ::write(descriptor, text.data() + done, text.size() - done);
+                written = put > 0;
+                done += written ? static_cast<std::size_t>(put) : 0;
+            }
+            const int error = written ? 0 : errno;
+            const bool closed = ::close(descriptor) == 0;
+            if (!written || !closed) {
+                return steps.resultOfErrno(written ? errno : error);
+            }
+            return S_OK;
+        },
+        steps);
+    return SUCCEEDED(hr) ? ERROR_SUCCESS : Win32CodeOf(hr);
 }
 
 bool CanStoreRegistry(RegistryRoot root) {

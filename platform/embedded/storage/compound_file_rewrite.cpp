@@ -1,7 +1,9 @@
 #include "platform/embedded/storage/compound_file_rewrite.h"
 
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/storage/compound_file.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/ole_storage.h"
 
 #include <algorithm>
@@ -148,45 +150,6 @@ class TreeCopy {
     std::uint64_t streamsWritten = 0;
 };
 
-void SyncPath(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// The old file's extended attributes go with it: a file manager's tags, an origin mark.
-void CopyAttributes(const std::string& from, const std::string& to) {
-    ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
-    if (size <= 0) {
-        return;
-    }
-    std::vector<char> names(static_cast<std::size_t>(size));
-    size = ::listxattr(from.c_str(), names.data(), names.size());
-    for (const char* name = names.data(); size > 0 && name < names.data() + size;
-         name += std::strlen(name) + 1) {
-        ssize_t length = ::getxattr(from.c_str(), name, nullptr, 0);
-        if (length < 0) {
-            continue;
-        }
-        std::vector<char> value(static_cast<std::size_t>(length));
-        length = ::getxattr(from.c_str(), name, value.data(), value.size());
-        if (length >= 0) {
-            // Some (security ones) only the system may set; the rest still go.
-            ::setxattr(to.c_str(), name, value.data(), static_cast<std::size_t>(length), 0);
-        }
-    }
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 HRESULT StorageResultOfErrno(int error) {
@@ -214,59 +177,41 @@ HRESULT StorageResultOfErrno(int error) {
 
 HRESULT ReplaceRootStream(const std::string& nativePath, const std::string& streamName,
                           std::span<const std::uint8_t> bytes) {
-    struct stat original {};
-    if (::stat(nativePath.c_str(), &original) != 0) {
-        return StorageResultOfErrno(errno);
+    if (!IdentityOfFile(nativePath)) {
+        struct stat status {};
+        return ::lstat(nativePath.c_str(), &status) != 0 ? StorageResultOfErrno(errno)
+                                                         : STG_E_ACCESSDENIED;
     }
     auto root = CompoundStorageReader::OpenFile(nativePath);
     if (!root) {
         return STG_E_DOCFILECORRUPT;
     }
-    const auto slash = nativePath.rfind('/');
-    std::string temporary = FolderOf(nativePath) + "/." +
-                            nativePath.substr(slash == std::string::npos ? 0 : slash + 1) +
-                            ".XXXXXX";
-    const int reserved = ::mkstemp(temporary.data());
-    if (reserved < 0) {
-        return StorageResultOfErrno(errno);
-    }
-    ::close(reserved);
-
-    HRESULT hr = S_OK;
-    {
-        auto writer = CompoundWriter::Create(temporary, SectorSizeOf(nativePath));
-        if (!writer) {
-            hr = STG_E_WRITEFAULT;
-        } else {
+    const unsigned sectorSize = SectorSizeOf(nativePath);
+    ReplaceSteps steps;
+    steps.rename = kCompoundRenameStep;
+    steps.resultOfErrno = StorageResultOfErrno;
+    const HRESULT replaced = ReplaceFileDurably(
+        nativePath,
+        [&](const std::string& temporary) {
+            HRESULT hr = S_OK;
+            auto writer = CompoundWriter::Create(temporary, sectorSize);
+            if (!writer) {
+                return STG_E_WRITEFAULT;
+            }
             hr = TreeCopy(*writer, streamName, bytes).CopyRoot(*root);
             if (SUCCEEDED(hr) && !writer->Close()) {
                 hr = STG_E_WRITEFAULT;
             }
+            root.reset();
+            return hr;
+        },
+        steps);
+    if (SUCCEEDED(replaced)) {
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->FileWritten(nativePath);
         }
     }
-    root.reset();
-    if (SUCCEEDED(hr)) {
-        // The new file takes the old one's access rights and, where allowed, its owner.
-        if (::chmod(temporary.c_str(), original.st_mode & 07777) != 0) {
-            hr = StorageResultOfErrno(errno);
-        } else if (::chown(temporary.c_str(), original.st_uid, original.st_gid) != 0) {
-            // Only the owner's own files can be given away; the file stays the writer's.
-        }
-    }
-    if (SUCCEEDED(hr)) {
-        CopyAttributes(nativePath, temporary);
-        SyncPath(temporary, O_RDONLY);
-        hr = EnterOperation(kCompoundRenameStep);
-    }
-    if (SUCCEEDED(hr) && ::rename(temporary.c_str(), nativePath.c_str()) != 0) {
-        hr = StorageResultOfErrno(errno);
-    }
-    if (FAILED(hr)) {
-        ::unlink(temporary.c_str());
-        return hr;
-    }
-    SyncPath(FolderOf(nativePath), O_RDONLY | O_DIRECTORY);
-    return S_OK;
+    return replaced;
 }
 
 } // namespace embedded

@@ -4,7 +4,10 @@
 // whole through a temporary file in the same folder.
 #include "platform/embedded/com/stream_base.h"
 #include "platform/embedded/trace/fault_injection.h"
+#include "platform/embedded/files/durable_replace.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/embedded/files/native_paths.h"
+#include "platform/embedded/storage/compound_file_rewrite.h"
 #include "platform/embedded/store/message_data.h"
 #include "platform/embedded/store/property_object.h"
 #include "platform/embedded/storage/storage_tree.h"
@@ -144,11 +147,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 bool WriteCompoundFile(const StorageNode& root, const std::string& nativePath,
@@ -162,34 +160,28 @@ bool WriteCompoundFile(const StorageNode& root, const std::string& nativePath,
     return written && closed;
 }
 
-HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nativePath) {
-    std::string temporary = FolderOf(nativePath) + "/." + NameOf(nativePath) + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        return errno == ENOSPC ? STG_E_MEDIUMFULL : STG_E_ACCESSDENIED;
+HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nativePath,
+                                std::optional<FileIdentity> expected) {
+    ReplaceSteps steps;
+    steps.rename = "CompoundFileRename";
+    steps.expected = expected;
+    steps.resultOfErrno = StorageResultOfErrno;
+    const HRESULT replaced = ReplaceFileDurably(
+        nativePath,
+        [&](const std::string& temporary) {
+            HRESULT hr = EnterOperation("CompoundFileWrite");
+            if (SUCCEEDED(hr) && !WriteCompoundFile(root, temporary)) {
+                hr = STG_E_WRITEFAULT;
+            }
+            return hr;
+        },
+        steps);
+    if (SUCCEEDED(replaced)) {
+        if (RunWatcher* watcher = CurrentRunWatcher()) {
+            watcher->FileWritten(nativePath);
+        }
     }
-    // A temporary file is private; the file it becomes gets the mode of any new file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    close(descriptor);
-    HRESULT hr = EnterOperation("CompoundFileWrite");
-    if (SUCCEEDED(hr) && !WriteCompoundFile(root, temporary)) {
-        hr = STG_E_WRITEFAULT;
-    }
-    if (SUCCEEDED(hr)) {
-        hr = EnterOperation("CompoundFileRename");
-    }
-    if (SUCCEEDED(hr) && std::rename(temporary.c_str(), nativePath.c_str()) != 0) {
-        hr = STG_E_ACCESSDENIED;
-    }
-    if (SUCCEEDED(hr)) {
-        NoteNameAdded(nativePath);
-    }
-    if (FAILED(hr)) {
-        std::remove(temporary.c_str());
-    }
-    return hr;
+    return replaced;
 }
 
 // ---- the COM objects ----

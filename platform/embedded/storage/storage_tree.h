@@ -4,12 +4,14 @@
 // an unlinked temporary file, so that a storage holding big attachments stays small in memory.
 #pragma once
 
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/storage/compound_file.h"
 #include "platform/ole_storage.h"
 
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace embedded {
@@ -53,9 +55,11 @@ std::shared_ptr<StorageNode> TreeOf(IStorage* storage);
 bool WriteCompoundFile(const StorageNode& root, const std::string& nativePath,
                        unsigned sectorSize = 512);
 
-// Writes `root` to a temporary file in the folder of `nativePath` and renames it over
-// `nativePath`: a failure on the way leaves what was at `nativePath` as it was. The two steps are
-// the platform operations "CompoundFileWrite" and "CompoundFileRename", which tests can make fail.
-HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nativePath);
+// Puts a compound file of `root` at `nativePath` through the durable replacement: a failure on
+// the way leaves what was at `nativePath` as it was. The write and the rename are the platform
+// operations "CompoundFileWrite" and "CompoundFileRename", which tests can make fail. With
+// `expected`, the file there must still be that one (MAPI_E_OBJECT_CHANGED otherwise).
+HRESULT ReplaceWithCompoundFile(const StorageNode& root, const std::string& nativePath,
+                                std::optional<FileIdentity> expected = std::nullopt);
 
 } // namespace embedded

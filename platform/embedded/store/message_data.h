@@ -59,9 +59,20 @@ std::int64_t TicksFromFileTime(const FILETIME& time);
 // A UTC calendar time as a FILETIME.
 FILETIME UtcFileTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
+// A part of the file an object was read from that the reader did not interpret (a stream, a
+// storage, a property entry it cannot decode). It goes back into the file unchanged when the
+// object is written into one again, so that a rewrite loses nothing it did not understand.
+class CarriedPart {
+  public:
+    virtual ~CarriedPart() = default;
+};
+
 // Properties keyed by property identifier: one value per identifier, whatever its type.
 class PropertyBag {
   public:
+    // What the object's file held beyond its values, in the order it was found.
+    std::vector<std::shared_ptr<const CarriedPart>> carried;
+
     void SetText(ULONG tag, const std::string& utf8); // PT_STRING8 or PT_UNICODE tag
     void SetLong(ULONG tag, LONG value);
     void SetBoolean(ULONG tag, bool value);

@@ -5,6 +5,7 @@
 #include "platform/embedded/com/stream_base.h"
 #include "platform/embedded/store/message_object.h"
 #include "platform/embedded/store/property_object.h"
+#include "platform/embedded/trace/run_watch.h"
 #include "platform/com_ptr.h"
 #include "platform/mapi_buffer.h"
 
@@ -392,6 +393,13 @@ HRESULT STDMETHODCALLTYPE MessageObject::OpenAttach(ULONG ulAttachmentNum, LPCII
         return MAPI_E_NOT_FOUND;
     }
     const bool canWrite = writable && (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
+    if (RunWatcher* watcher = CurrentRunWatcher()) {
+        const AttachmentData& attachment = it->second;
+        watcher->AttachmentOpened({attachment.Method(),
+                                   attachment.Text(PR_ATTACH_LONG_FILENAME).value_or(""),
+                                   attachment.Text(PR_ATTACH_FILENAME).value_or(""),
+                                   attachment.Text(PR_DISPLAY_NAME).value_or("")});
+    }
     *lppAttach = new AttachmentObject(this, ulAttachmentNum, it->second, canWrite, false);
     return S_OK;
 }

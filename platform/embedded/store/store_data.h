@@ -2,6 +2,7 @@
 // tests; they use message_store.h.
 #pragma once
 
+#include "platform/embedded/files/durable_replace.h"
 #include "platform/embedded/store/message_data.h"
 #include "platform/embedded/store/message_store.h"
 #include "platform/mapi_interfaces.h"
@@ -20,6 +21,8 @@ struct MessageRecord {
     MessageData data;
     // For a message of a ".msg" file: the file, read at the message's first use.
     std::string nativePath;
+    // The file as it was read, so that a save replaces that file and no other.
+    FileIdentity identity;
     bool loaded = true;
 };
 

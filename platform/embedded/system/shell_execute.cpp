@@ -6,6 +6,7 @@
 #include "platform/embedded/files/native_paths.h"
 #include "platform/embedded/ui/user_agent.h"
 #include "platform/embedded/trace/win32_entry.h"
+#include "platform/embedded/trace/run_watch.h"
 
 #include <cctype>
 #include <cerrno>
@@ -153,19 +154,35 @@ int Start(const embedded::LaunchRequest& launch) {
 
 } // namespace
 
+namespace {
+
+// What the caller sees, and what a watcher of the run is told when nothing started.
+HINSTANCE Answered(LPCSTR file, LPCSTR parameters, int value) {
+    if (value <= 32) {
+        if (embedded::RunWatcher* watcher = embedded::CurrentRunWatcher()) {
+            watcher->LaunchFailed(file == nullptr ? "" : file,
+                                  parameters == nullptr ? "" : parameters, value);
+        }
+    }
+    return Answer(value);
+}
+
+} // namespace
+
 HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
                                LPCSTR directory, INT show) {
     HRESULT hr = embedded::EnterOperation("ShellExecuteA", static_cast<std::uint32_t>(show));
     if (FAILED(hr)) {
         DWORD code = embedded::Win32CodeOf(hr);
         SetLastError(code);
-        return Answer(code <= 32 ? static_cast<int>(code) : SE_ERR_ACCESSDENIED);
+        return Answered(file, parameters,
+                        code <= 32 ? static_cast<int>(code) : SE_ERR_ACCESSDENIED);
     }
     if (verb != nullptr && *verb != '\0' && strcasecmp(verb, "open") != 0) {
-        return Answer(SE_ERR_NOASSOC);
+        return Answered(file, parameters, SE_ERR_NOASSOC);
     }
     if (file == nullptr || *file == '\0') {
-        return Answer(SE_ERR_FNF);
+        return Answered(file, parameters, SE_ERR_FNF);
     }
     embedded::LaunchRequest launch;
     launch.owner = owner;
@@ -176,14 +193,14 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
     launch.show = show;
     int described = Describe(launch);
     if (described <= 32) {
-        return Answer(described);
+        return Answered(file, parameters, described);
     }
     embedded::UserAgent* agent = embedded::CurrentUserAgent();
     if (agent != nullptr && agent->InterceptLaunch(launch)) {
         return Answer(kStarted);
     }
     if (launch.program.find('/') == std::string::npos) {
-        return Answer(SE_ERR_NOASSOC);
+        return Answered(file, parameters, SE_ERR_NOASSOC);
     }
-    return Answer(Start(launch));
+    return Answered(file, parameters, Start(launch));
 }

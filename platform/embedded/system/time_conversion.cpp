@@ -5,7 +5,11 @@
 #include "platform/embedded/system/file_time_value.h"
 #include "platform/win32_time.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <optional>
+#include <string>
 #include <time.h>
 
 namespace {
@@ -15,6 +19,23 @@ constexpr std::uint64_t LargestFileTime = 0x7FFFFFFFFFFFFFFFull;
 BOOL Fail(DWORD code) {
     SetLastError(code);
     return FALSE;
+}
+
+// Takes up a change of TZ (tests set it); the zone is read again only when TZ changed, since
+// every tzset with TZ unset stats the system's zone file, once per converted time.
+void FollowTimeZone() {
+    static std::mutex lock;
+    static std::optional<std::string> seen;
+    static bool read = false;
+    const char* now = std::getenv("TZ");
+    std::lock_guard guard(lock);
+    const std::optional<std::string> current =
+        now == nullptr ? std::nullopt : std::optional<std::string>(now);
+    if (!read || current != seen) {
+        tzset();
+        seen = current;
+        read = true;
+    }
 }
 
 // The zone's offset from UTC, in seconds, at the UTC instant `seconds` (since 1970).
@@ -100,7 +121,7 @@ BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFi
     if (fileTime == nullptr || localFileTime == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    tzset();
+    FollowTimeZone();
     const std::uint64_t ticks = embedded::TicksOf(*fileTime);
     const std::int64_t local = static_cast<std::int64_t>(ticks) +
                                OffsetAt(UnixSecondsOf(ticks)) * embedded::TicksPerSecond;
@@ -119,7 +140,7 @@ BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fi
     if (localFileTime == nullptr || fileTime == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    tzset();
+    FollowTimeZone();
     // The offset is that of the UTC instant being sought: guess with the offset at the local
     // reading taken as UTC, then correct once with the offset at the guess. A local time that
     // a change skipped, or that occurs twice, takes one of the two offsets around the change.
@@ -192,7 +213,7 @@ void WINAPI GetSystemTime(LPSYSTEMTIME systemTime) {
 void WINAPI GetLocalTime(LPSYSTEMTIME systemTime) {
     (void)embedded::EnterOperation("GetLocalTime");
     if (systemTime != nullptr) {
-        tzset();
+        FollowTimeZone();
         const std::uint64_t now = NowTicks();
         SplitTicks(now + static_cast<std::uint64_t>(OffsetAt(UnixSecondsOf(now)) *
                                                     embedded::TicksPerSecond),

@@ -1,6 +1,7 @@
 #include "platform/embedded/trace/fault_injection.h"
 #include "platform/embedded/files/native_files.h"
 #include "platform/embedded/files/native_paths.h"
+#include "platform/mapi_functions.h"
 #include "platform/win32_files.h"
 #include "tests/support/drive_test.h"
 #include "tests/support/temp_folder.h"
@@ -248,6 +249,54 @@ TEST_F(FilesTest, DeleteMoveAndCopy) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(DeleteFileA("C:\\Mail\\Report.PDF"));
     EXPECT_FALSE(temp.Exists("Mail/Report.PDF"));
+}
+
+} // namespace
+
+namespace {
+
+// A link shows as the platform shows one, and what is written at its name never reaches the
+// link's target: a link in a target folder could otherwise take a saved file anywhere.
+TEST_F(FilesTest, LinksAreReparsePointsAndNeverWrittenThrough) {
+    temp.WriteFile("outside.txt", "keep");
+    ASSERT_EQ(::symlink("../outside.txt", Host("Mail/link.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("../missing.txt", Host("Mail/dangling.txt").c_str()), 0);
+
+    EXPECT_EQ(GetFileAttributesA("C:\\Mail\\link.txt"),
+              FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(GetFileAttributesA("C:\\Mail\\dangling.txt"), FILE_ATTRIBUTE_REPARSE_POINT);
+
+    for (DWORD disposition : {CREATE_NEW, CREATE_ALWAYS, OPEN_ALWAYS, TRUNCATE_EXISTING}) {
+        SCOPED_TRACE(disposition);
+        for (const char* path : {"C:\\Mail\\link.txt", "C:\\Mail\\dangling.txt"}) {
+            HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, disposition, 0, nullptr);
+            EXPECT_EQ(file, INVALID_HANDLE_VALUE) << path;
+        }
+    }
+    IStream* stream = nullptr;
+    EXPECT_EQ(OpenStreamOnFile(nullptr, nullptr, STGM_CREATE | STGM_READWRITE,
+                               const_cast<LPSTR>("C:\\Mail\\dangling.txt"), nullptr, &stream),
+              MAPI_E_NO_ACCESS);
+    EXPECT_EQ(temp.ReadFile("outside.txt"), "keep");
+    EXPECT_FALSE(temp.Exists("missing.txt"));
+    // Reading follows the link, as the platform's reads do.
+    HANDLE file =
+        CreateFileA("C:\\Mail\\link.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+}
+
+TEST_F(FilesTest, AFlushNeedsAFileOpenForWriting) {
+    HANDLE file =
+        CreateFileA("C:\\Mail\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(FlushFileBuffers(file));
+    CloseHandle(file);
+    file = CreateFileA("C:\\Mail\\new.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetLastError(0);
+    EXPECT_FALSE(FlushFileBuffers(file));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    CloseHandle(file);
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -145,6 +147,50 @@ TEST_F(MsgFolderStoreTest, ASavedChangeIsInTheFileAndAFailedSaveLeavesItWhole) {
     embedded::MessageData read;
     ASSERT_EQ(embedded::ReadMsgFile(plan, read), S_OK);
     EXPECT_EQ(read.attachments.begin()->second.Content(), "steps");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MsgFolderStoreTest, AFileReplacedByAnotherProgramIsNotOverwritten) {
+    MsgFolderStore store(Mail());
+    ComPtr<IMAPISession> session(store.OpenSession());
+    // A message without attachments: nothing is read from its file at the rewrite, so only the
+    // check before the rename can see the change.
+    ComPtr<IMessage> message = Open<IMessage>(session.Get(), store.Message("top.msg"));
+    // After the message was read, another program puts a newer file in its place.
+    const std::string newer =
+        MsgBytes(MessageDraft().Subject("Newer").File("new.txt", "new"), folder);
+    folder.WriteFile("mail/.newer", newer);
+    ASSERT_EQ(::rename((Mail() + "/.newer").c_str(), (Mail() + "/top.msg").c_str()), 0);
+    SPropValue subject{};
+    subject.ulPropTag = PR_SUBJECT;
+    subject.Value.lpszA = const_cast<LPSTR>("from the old file");
+    ASSERT_EQ(message->SetProps(1, &subject, nullptr), S_OK);
+
+    EXPECT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_OBJECT_CHANGED);
+
+    EXPECT_EQ(folder.ReadFile("mail/top.msg"), newer);
+    for (const std::string& name : folder.Tree("mail")) {
+        EXPECT_NE(name[0], '.') << name; // no temporary of the attempt is left
+    }
+}
+
+TEST_F(MsgFolderStoreTest, TemporariesOfAKilledSaveGoWhenTheStoreOpens) {
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = ".plan.msg.filvex-" + std::to_string(gone) + "-Ab12Cd";
+    folder.WriteFile("mail/Projects/" + stale, "half a message");
+
+    MsgFolderStore store(Mail());
+
+    EXPECT_FALSE(folder.Exists("mail/Projects/" + stale));
+    EXPECT_TRUE(folder.Exists("mail/Projects/plan.msg"));
 }
 
 } // namespace
