@@ -1,5 +1,6 @@
 #include "cli/rule_command.h"
 
+#include "cli/module_session.h"
 #include "cli/progress_bar.h"
 #include "cli/run_settings.h"
 #include "cli/run_summary.h"
@@ -28,23 +29,6 @@
 
 namespace cli {
 namespace {
-
-// The module as the loader holds it, for one command.
-class LoadedModule {
-  public:
-    LoadedModule() : instance(embedded::LoadModule(FilvexResources())) {
-        FilvexAttachModule(instance);
-    }
-    ~LoadedModule() {
-        FilvexDetachModule();
-        embedded::UnloadModule(instance);
-    }
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-
-  private:
-    HINSTANCE instance;
-};
 
 // The person at the rules editor: the terminal's, except that --no cancels the dialog.
 class EditorUser final : public embedded::UserAgent {
@@ -172,7 +156,7 @@ int Configure(const RuleRequest& request) {
     embedded::SetCallLogEnabled(false);
     const std::string storeFolder = std::filesystem::absolute(request.save.storeFolder).string();
     embedded::MsgFolderStore store(storeFolder);
-    LoadedModule module;
+    LoadedFilvex module;
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     TerminalAgent terminal(request.save, interactive);
     EditorUser user(terminal, request.save.boxes == BoxAnswer::No);
@@ -215,7 +199,7 @@ int Run(const RuleRequest& request) {
     embedded::SetCallLogEnabled(false);
     const std::string storeFolder = std::filesystem::canonical(request.save.storeFolder).string();
     embedded::MsgFolderStore store(storeFolder);
-    LoadedModule module;
+    LoadedFilvex module;
     const bool interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     ProgressBar bar(std::cerr, isatty(STDERR_FILENO), TerminalColumns(STDERR_FILENO));
     std::set<std::string> messageFiles;

@@ -1,5 +1,6 @@
 #include "cli/save_run.h"
 
+#include "cli/module_session.h"
 #include "cli/module_commands.h"
 #include "cli/progress_bar.h"
 #include "cli/run_settings.h"
@@ -28,31 +29,6 @@
 
 namespace cli {
 namespace {
-
-// The module as the loader holds it, for one run.
-class LoadedFilvex {
-  public:
-    LoadedFilvex() : instance(embedded::LoadModule(FilvexResources())) {
-        FilvexAttachModule(instance);
-    }
-    ~LoadedFilvex() {
-        FilvexDetachModule();
-        embedded::UnloadModule(instance);
-    }
-    LoadedFilvex(const LoadedFilvex&) = delete;
-    LoadedFilvex& operator=(const LoadedFilvex&) = delete;
-
-  private:
-    HINSTANCE instance;
-};
-
-class AgentAtTheScreen {
-  public:
-    explicit AgentAtTheScreen(embedded::UserAgent& agent) { embedded::SetUserAgent(&agent); }
-    ~AgentAtTheScreen() { embedded::SetUserAgent(nullptr); }
-    AgentAtTheScreen(const AgentAtTheScreen&) = delete;
-    AgentAtTheScreen& operator=(const AgentAtTheScreen&) = delete;
-};
 
 // Where the run saves: the folder of the dialog, else the stored one.
 std::string TargetFolderOf(const TerminalAgent& agent) {
