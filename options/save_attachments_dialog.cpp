@@ -300,11 +300,20 @@ void SaveAttachmentsDialog::OnSaveNow() {
         RefuseForRule(kTargetFolder);
         return;
     }
+    // A folder that fills the field leaves no room for its backslash: saved into, its files
+    // would land in a folder of a name cut short. It is refused before anything is created.
+    char withSeparator[kFolderCapacity];
+    BoundedCopy(withSeparator, kFolderCapacity, folder);
+    if (!AddTrailingBackslash(withSeparator, kFolderCapacity)) {
+        ShowResourceError(window, resource_ids::kFolderCreateFailed, folder);
+        SetFocus(GetDlgItem(window, kTargetFolder));
+        return;
+    }
     CreateFolderTree(folder);
     if (!EnsureFolder(folder, window)) {
         return;
     }
-    AddTrailingBackslash(folder, kFolderCapacity);
+    BoundedCopy(folder, kFolderCapacity, withSeparator);
 
     // The filter and the command are checked before anything is stored, so that a refused
     // value followed by Cancel leaves the record as it came.

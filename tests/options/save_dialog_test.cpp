@@ -12,6 +12,7 @@
 #include "tests/support/scripted_user.h"
 #include "resources/control_ids.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -588,6 +589,60 @@ TEST_F(SaveDialogTest, AFileInTheFoldersPlaceIsReportedAndTheDialogStays) {
     EXPECT_FALSE(answer);
     EXPECT_STREQ(options.targetFolder, "C:\\Mail\\");
     EXPECT_FALSE(OptionsKeyExists());
+}
+
+// A folder that fills the field cannot take its backslash: saving into it would put the
+// files into a folder of a name cut short, so it is refused before anything is made.
+TEST_F(SaveDialogTest, AFolderWithNoRoomForItsBackslashIsRefusedBeforeItIsMade) {
+    const std::string base = "C:\\" + std::string(120, 'a') + "\\" + std::string(120, 'b') + "\\";
+    struct Case {
+        const char* name;
+        std::string typed;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"258 characters take the backslash", base + std::string(258 - base.size(), 'c'), false},
+        {"259 characters leave no room", base + std::string(259 - base.size(), 'c'), true},
+        {"259 ending with the backslash", base + std::string(258 - base.size(), 'c') + "\\", false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.typed.size(), c.refused                ? 259u
+                                  : c.typed.back() == '\\' ? 259u
+                                                           : 258u)
+            << c.name;
+        std::filesystem::remove_all(temp.path() + "/" + std::string(120, 'a'));
+        SaveOptions options = Record();
+        const std::size_t boxesBefore = user->MessageBoxes().size();
+        bool answer = Run(options, [&](DialogView& dialog) {
+            dialog.Type(save_ids::kTargetFolder, c.typed);
+            if (c.refused) {
+                user->ExpectMessageBox(IDOK);
+            }
+            dialog.Click(save_ids::kSaveNow);
+            if (c.refused) {
+                EXPECT_FALSE(dialog.Ended()) << c.name;
+                ASSERT_EQ(user->MessageBoxes().size(), boxesBefore + 1) << c.name;
+                EXPECT_EQ(
+                    user->MessageBoxes()[boxesBefore].text.rfind("Failed to create folder ", 0), 0u)
+                    << c.name;
+                dialog.Click(save_ids::kCancel);
+            }
+        });
+        EXPECT_EQ(answer, !c.refused) << c.name;
+        const std::string stored = options.targetFolder;
+        if (c.refused) {
+            EXPECT_EQ(stored, "C:\\Mail\\") << c.name;
+            EXPECT_FALSE(std::filesystem::exists(temp.path() + "/" + std::string(120, 'a') + "/" +
+                                                 std::string(120, 'b') + "/" +
+                                                 std::string(259 - base.size(), 'c')))
+                << c.name << ": nothing is made for a refused folder";
+        } else {
+            EXPECT_EQ(stored.back(), '\\') << c.name;
+            EXPECT_EQ(stored.substr(0, stored.size() - 1),
+                      c.typed.back() == '\\' ? c.typed.substr(0, c.typed.size() - 1) : c.typed)
+                << c.name;
+        }
+    }
 }
 
 TEST_F(SaveDialogTest, TheNameFilterIsCheckedAndStoredOnlyWhenItsBoxIsChecked) {
