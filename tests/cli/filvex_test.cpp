@@ -147,6 +147,26 @@ TEST_F(FilvexTest, RemovedAttachmentsLeaveLinksInTheFilesOnDisk) {
     }
 }
 
+// A message that cannot be written back keeps its attachments, and the run says it failed.
+TEST_F(FilvexTest, AMessageThatCannotBeRewrittenStopsTheRunAndKeepsItsAttachments) {
+    WriteTwoMessages();
+    const std::string message = temp.path() + "/store/Inbox/a.msg";
+    const std::string immutable = "chattr +i '" + message + "' 2>/dev/null";
+    if (std::system(immutable.c_str()) != 0) {
+        GTEST_SKIP() << "this file system cannot make a file immutable (chattr +i)";
+    }
+    struct Mutable {
+        std::string command;
+        ~Mutable() { (void)std::system(command.c_str()); }
+    } restore{"chattr -i '" + message + "' 2>/dev/null"};
+    const std::string before = temp.ReadFile("store/Inbox/a.msg");
+    RunResult run = Filvex("save --folder " + OutFolder() + " --remove --links Inbox/a.msg");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("stopped at message Inbox/a.msg"), std::string::npos) << run.err;
+    EXPECT_EQ(temp.ReadFile("store/Inbox/a.msg"), before) << "the message keeps its attachments";
+    EXPECT_EQ(Output(), (std::vector<std::string>{"figures.csv", "report.pdf"}));
+}
+
 TEST_F(FilvexTest, ZipPacksEachFileIntoItsOwnArchive) {
     WriteTwoMessages();
     RunResult run = Filvex("save --folder " + OutFolder() + " --zip Inbox/b.msg --json");
