@@ -1,5 +1,6 @@
 #include "cli/link_agent.h"
 
+#include "cli/box_prompt.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/win32_ui.h"
 #include "resources/control_ids.h"
@@ -18,24 +19,6 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Choice {
-    const char* word;
-    int button;
-};
-
-std::vector<Choice> ButtonsOf(UINT flags) {
-    switch (flags & 0xF) {
-    case MB_OKCANCEL:
-        return {{"ok", IDOK}, {"cancel", IDCANCEL}};
-    case MB_YESNOCANCEL:
-        return {{"yes", IDYES}, {"no", IDNO}, {"cancel", IDCANCEL}};
-    case MB_YESNO:
-        return {{"yes", IDYES}, {"no", IDNO}};
-    default:
-        return {{"ok", IDOK}};
-    }
-}
 
 // The name part of a Windows path.
 std::string NameOf(const std::string& windowsPath) {
@@ -80,13 +63,7 @@ std::string LinkAgent::LinkText(const std::string& given) {
 }
 
 std::optional<std::string> LinkAgent::AskLine(const std::string& prompt) {
-    std::cerr << prompt << std::flush;
-    std::string line;
-    if (!std::getline(std::cin, line)) {
-        std::cerr << "\n";
-        return std::nullopt;
-    }
-    return line;
+    return ReadAnswerLine(prompt);
 }
 
 int LinkAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
@@ -112,23 +89,7 @@ int LinkAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
     if (!interactive) {
         return 0; // a box no one can see: the caller takes it as not shown
     }
-    std::string prompt = "[";
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        prompt += (i > 0 ? "/" : "") + std::string(buttons[i].word);
-    }
-    prompt += "] ";
-    for (;;) {
-        std::optional<std::string> line = AskLine(prompt);
-        if (!line) {
-            return 0;
-        }
-        for (const Choice& choice : buttons) {
-            const std::string word = choice.word;
-            if (*line == word || (line->size() == 1 && (*line)[0] == word[0])) {
-                return choice.button;
-            }
-        }
-    }
+    return AskForButton(buttons);
 }
 
 void LinkAgent::WorkDialog(embedded::DialogView& dialog) {

@@ -1,34 +1,15 @@
 #include "cli/terminal_agent.h"
 
+#include "cli/box_prompt.h"
 #include "platform/embedded/files/native_paths.h"
 #include "platform/keyboard.h"
 #include "platform/win32_ui.h"
+#include "resources/resource_ids.h"
 
 #include <iostream>
 
 namespace cli {
 namespace {
-
-constexpr UINT kSaveAttachmentsDialog = 208;
-
-struct Choice {
-    const char* word;
-    int button;
-};
-
-// The buttons a box offers, in the order they are asked for.
-std::vector<Choice> ButtonsOf(UINT flags) {
-    switch (flags & 0xF) {
-    case MB_OKCANCEL:
-        return {{"ok", IDOK}, {"cancel", IDCANCEL}};
-    case MB_YESNOCANCEL:
-        return {{"yes", IDYES}, {"no", IDNO}, {"cancel", IDCANCEL}};
-    case MB_YESNO:
-        return {{"yes", IDYES}, {"no", IDNO}};
-    default:
-        return {{"ok", IDOK}};
-    }
-}
 
 // What --yes or --no means for the buttons a box has.
 int Unattended(BoxAnswer answer, const std::vector<Choice>& buttons) {
@@ -54,13 +35,7 @@ void TerminalAgent::Speak() {
 
 std::optional<std::string> TerminalAgent::AskLine(const std::string& prompt) {
     Speak();
-    std::cerr << prompt << std::flush;
-    std::string line;
-    if (!std::getline(std::cin, line)) {
-        std::cerr << "\n";
-        return std::nullopt;
-    }
-    return line;
+    return ReadAnswerLine(prompt);
 }
 
 int TerminalAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
@@ -73,27 +48,11 @@ int TerminalAgent::AnswerMessageBox(const embedded::MessageBoxRequest& box) {
     if (!interactive) {
         return 0; // a box no one can see: the caller takes it as not shown
     }
-    std::string prompt = "[";
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        prompt += (i > 0 ? "/" : "") + std::string(buttons[i].word);
-    }
-    prompt += "] ";
-    for (;;) {
-        std::optional<std::string> line = AskLine(prompt);
-        if (!line) {
-            return 0;
-        }
-        for (const Choice& choice : buttons) {
-            const std::string word = choice.word;
-            if (*line == word || (line->size() == 1 && (*line)[0] == word[0])) {
-                return choice.button;
-            }
-        }
-    }
+    return AskForButton(buttons);
 }
 
 void TerminalAgent::WorkDialog(embedded::DialogView& dialog) {
-    if (dialog.DialogId() != kSaveAttachmentsDialog) {
+    if (dialog.DialogId() != resource_ids::kSaveAttachmentsDialog) {
         Speak();
         std::cerr << "filvex: the dialog \"" << dialog.Caption()
                   << "\" cannot be answered from the command line\n";
