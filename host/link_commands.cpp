@@ -1,6 +1,7 @@
 // The link commands: Reattach Links, Batch-Update Links and Display Link Info, each a walk
 // over the selection with its own visitor.
 #include "host/command_handlers.h"
+#include "host/command_start.h"
 #include "host/link_visitors.h"
 #include "host/selection_walk.h"
 #include "links/display_links_action.h"
@@ -54,24 +55,15 @@ HRESULT ReattachVisitor::Visit(IMAPISession* session, IMessage* message, HWND ow
 }
 
 HRESULT ReattachLinksCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback) {
-    const HWND owner = CommandOwnerWindow(extension, callback);
-    ComPtr<IMAPISession> session;
-    if (FAILED(callback->GetSession(session.Out(), nullptr))) {
+    const std::optional<CommandStart> start = StartCommand(extension, callback, true);
+    if (!start) {
         return S_OK;
     }
-    std::shared_ptr<SaveOptions> options = AcquireCommandOptions();
-    ULONG selected = 0;
-    if (!options || FAILED(callback->GetSelectionCount(&selected))) {
+    ReattachVisitor visitor(*start->options);
+    if (FAILED(WalkSelectionUnderWaitCursor(callback, *start, visitor))) {
         return S_OK;
     }
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    ReattachVisitor visitor(*options);
-    const HRESULT walked = ForEachSelectedMessage(callback, session.Get(), owner, visitor);
-    SetCursor(previous);
-    if (FAILED(walked)) {
-        return S_OK;
-    }
-    ShowLinkSummary(owner, *options, resource_ids::kReattachSummary, visitor.total);
+    ShowLinkSummary(start->owner, *start->options, resource_ids::kReattachSummary, visitor.total);
     return S_OK;
 }
 
@@ -87,41 +79,27 @@ HRESULT DisplayLinksVisitor::Visit(IMAPISession* session, IMessage* message, HWN
 
 HRESULT BatchUpdateLinksCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback) {
     UpdateLinksDialog dialog;
-    const HWND owner = CommandOwnerWindow(extension, callback);
-    ComPtr<IMAPISession> session;
-    if (FAILED(callback->GetSession(session.Out(), nullptr))) {
+    const std::optional<CommandStart> start = StartCommand(extension, callback, true);
+    if (!start) {
         return S_OK;
     }
-    std::shared_ptr<SaveOptions> options = AcquireCommandOptions();
-    ULONG selected = 0;
-    if (!options || FAILED(callback->GetSelectionCount(&selected))) {
+    if (dialog.Show(start->owner) != IDOK) {
         return S_OK;
     }
-    if (dialog.Show(owner) != IDOK) {
+    UpdateLinksVisitor visitor(*start->options, dialog.oldPath, dialog.newPath);
+    if (FAILED(WalkSelectionUnderWaitCursor(callback, *start, visitor))) {
         return S_OK;
     }
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    UpdateLinksVisitor visitor(*options, dialog.oldPath, dialog.newPath);
-    const HRESULT walked = ForEachSelectedMessage(callback, session.Get(), owner, visitor);
-    SetCursor(previous);
-    if (FAILED(walked)) {
-        return S_OK;
-    }
-    ShowLinkSummary(owner, *options, resource_ids::kRenameSummary, visitor.total);
+    ShowLinkSummary(start->owner, *start->options, resource_ids::kRenameSummary, visitor.total);
     return S_OK;
 }
 
 HRESULT DisplayLinkInfoCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback) {
-    const HWND owner = CommandOwnerWindow(extension, callback);
-    ComPtr<IMAPISession> session;
-    if (FAILED(callback->GetSession(session.Out(), nullptr))) {
+    const std::optional<CommandStart> start = StartCommand(extension, callback, false);
+    if (!start) {
         return S_OK;
     }
-    std::shared_ptr<SaveOptions> options = AcquireCommandOptions();
-    if (!options) {
-        return S_OK;
-    }
-    DisplayLinksVisitor visitor(*options);
-    ForEachSelectedMessage(callback, session.Get(), owner, visitor);
+    DisplayLinksVisitor visitor(*start->options);
+    ForEachSelectedMessage(callback, start->session.Get(), start->owner, visitor);
     return S_OK;
 }

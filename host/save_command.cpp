@@ -3,6 +3,7 @@
 #include "module/folder_creation.h"
 #include "engine/save_message.h"
 #include "host/command_handlers.h"
+#include "host/command_start.h"
 #include "host/selection_walk.h"
 #include "module/user_messages.h"
 #include "options/command_options.h"
@@ -27,34 +28,27 @@ HRESULT SaveVisitor::Visit(IMAPISession* session, IMessage* message, HWND ownerW
 }
 
 HRESULT SaveAttachmentsCommand(MailExtension& extension, LPEXCHEXTCALLBACK callback) {
-    const HWND owner = CommandOwnerWindow(extension, callback);
-    ComPtr<IMAPISession> session;
-    if (FAILED(callback->GetSession(session.Out(), nullptr))) {
-        return S_OK;
-    }
     // Every run starts from the stored options and keeps this one record to its end.
-    std::shared_ptr<SaveOptions> options = AcquireCommandOptions();
-    ULONG selected = 0;
-    if (!options || FAILED(callback->GetSelectionCount(&selected))) {
+    const std::optional<CommandStart> start = StartCommand(extension, callback, true);
+    if (!start) {
         return S_OK;
     }
+    const HWND owner = start->owner;
+    SaveOptions* options = start->options.get();
     const bool noDialog = IsHeld(VK_CONTROL);
     const bool openFolder = IsHeld(VK_SHIFT);
     if (openFolder && options->targetFolder[0] != '\0' &&
         EnsureFolder(options->targetFolder, nullptr)) {
         ShellExecuteA(owner, "open", options->targetFolder, nullptr, nullptr, SW_SHOWNORMAL);
     }
-    if (!ShowSaveDialog(*options, owner, !noDialog, session.Get())) {
+    if (!ShowSaveDialog(*options, owner, !noDialog, start->session.Get())) {
         return S_OK;
     }
     if (options->promptForNames != 0) {
         options->specifyNames =
             ShowResourceMessage(owner, resource_ids::kAskForFileNames, MB_YESNO) == IDYES ? 1 : 0;
     }
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    SaveVisitor visitor(options.get());
-    // The walk stops at the first failing message; what was done before it stays.
-    ForEachSelectedMessage(callback, session.Get(), owner, visitor);
-    SetCursor(previous);
+    SaveVisitor visitor(options);
+    WalkSelectionUnderWaitCursor(callback, *start, visitor);
     return S_OK;
 }
